@@ -1,0 +1,67 @@
+#include "app/script_input.hpp"
+
+namespace mivora {
+
+bool ScriptInput::do_nothing() { return true; }
+bool ScriptInput::end_thread() { return false; }
+
+bool ScriptInput::drop_key() { return !next_key().closing; }
+
+bool ScriptInput::drop_command() { return !next_command().closing; }
+
+bool ScriptInput::run_wake_up_action(EventSlot slot) {
+  using Action = bool (ScriptInput::*)();
+  // Indexed by slot: idle, close, key, command. Fixed for the whole run.
+  static constexpr Action kWakeUpActions[] = {&ScriptInput::do_nothing, &ScriptInput::end_thread,
+                                              &ScriptInput::drop_key, &ScriptInput::drop_command};
+  static_assert(sizeof kWakeUpActions / sizeof kWakeUpActions[0] == 4);
+  auto index = static_cast<unsigned>(slot);
+  if (index > 3) index = 0;
+  return (this->*kWakeUpActions[index])();
+}
+
+bool ScriptInput::wait_for_event(EventSlot wanted) {
+  for (;;) {
+    EventSlot slot = link_.wait_for_events();
+    if (slot == wanted) return true;
+    if (!run_wake_up_action(slot)) return false;
+    if (link_.event_set(EventSlot::kClose)) return false;
+  }
+}
+
+Taken ScriptInput::next_command() {
+  if (!wait_for_event(EventSlot::kCommand)) return Taken{0, true};
+  return Taken{link_.take_command(), false};
+}
+
+Taken ScriptInput::next_key() {
+  if (!wait_for_event(EventSlot::kKey)) return Taken{0, true};
+  return Taken{static_cast<std::uint32_t>(link_.take_key()), false};
+}
+
+bool ScriptInput::command_pending() { return link_.event_set(EventSlot::kCommand); }
+
+bool ScriptInput::discard_pending_commands() {
+  while (command_pending())
+    if (next_command().closing) return false;
+  return true;
+}
+
+bool ScriptInput::drain_once() {
+  if (!run_wake_up_action(link_.wait_for_events())) return false;
+  return !link_.event_set(EventSlot::kClose);
+}
+
+std::uint32_t close_window_for(WindowLink& link, ScriptEnd end) {
+  if (end.kind == ScriptEnd::Kind::kEndScript) {
+    if (!link.event_set(EventSlot::kClose)) {
+      link.request_close();  // sets the close event
+      link.request_close();  // finds it set: the window is destroyed
+      return 0;
+    }
+  }
+  link.request_close();
+  return end.code;
+}
+
+}  // namespace mivora

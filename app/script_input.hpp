@@ -1,0 +1,65 @@
+#pragma once
+// The script thread's side of the handshake: waiting on the events with the
+// wake-up actions, taking key and command entries, and the end of the script.
+// Portable: the window is reached only through a WindowLink.
+#include <cstdint>
+
+#include "app/window_link.hpp"
+
+namespace mivora {
+
+// An entry taken from a queue, or `closing` when the close event was seen
+// first: the script must then end at once (exit script thread with code 0).
+struct [[nodiscard]] Taken {
+  std::uint32_t entry = 0;
+  bool closing = false;
+};
+
+class ScriptInput {
+ public:
+  explicit ScriptInput(WindowLink& link) : link_(link) {}
+
+  // Waits for the command event, then takes the oldest command entry
+  // (0 when the queue was found empty).
+  Taken next_command();
+  // Waits for the key event, then takes the oldest key entry.
+  Taken next_key();
+  // The command event, tested without waiting.
+  [[nodiscard]] bool command_pending();
+  // Takes and drops every waiting command; false when the script must end.
+  [[nodiscard]] bool discard_pending_commands();
+  // One pass of the closing loop: wait, run the wake-up action; false once
+  // the close event is set.
+  [[nodiscard]] bool drain_once();
+
+  [[nodiscard]] WindowLink& link() { return link_; }
+
+ private:
+  // Blocks until a wake-up reports `wanted`; false when the script must end.
+  [[nodiscard]] bool wait_for_event(EventSlot wanted);
+  // The action of a slot other than the one waited for; false to end.
+  [[nodiscard]] bool run_wake_up_action(EventSlot slot);
+  [[nodiscard]] bool do_nothing();
+  [[nodiscard]] bool end_thread();
+  [[nodiscard]] bool drop_key();
+  [[nodiscard]] bool drop_command();
+
+  WindowLink& link_;
+};
+
+// How the script ended, for the script thread's body to carry out.
+struct ScriptEnd {
+  enum class Kind : std::uint8_t {
+    kExitThread,  // the close event was seen: one close request
+    kEndScript,   // Finish, error state, confirmed Cancel: the window is closed
+  };
+  Kind kind = Kind::kExitThread;
+  std::uint32_t code = 0;
+};
+
+// Sends the close requests that end brings: one for kExitThread; for
+// kEndScript one more first when the close event is not yet set, so that
+// the window is always destroyed. Returns the thread's exit code.
+std::uint32_t close_window_for(WindowLink& link, ScriptEnd end);
+
+}  // namespace mivora

@@ -1,0 +1,2 @@
+set(MIVORA_APP_SOURCES
+    app/script_input.cpp)

@@ -1,0 +1,116 @@
+#pragma once
+// The install package: one read-only block of little-endian words.
+//
+//   offset 0    "pack"                      magic
+//          4    "head"                      head record tag
+//          8    script offset               package offset of the first command, never 0
+//         12    string table offset         package offset of the count word, never 0
+//         16    1                           format version
+//   script      tag, argument words...      commands back to back, in execution order
+//               0                           end marker
+//               name reference, bytes, pad  data blocks, one per file record
+//   strings     count word                  number of string bytes (not read)
+//               len, chars, len, chars...   counted strings; a reference is a byte
+//                                           offset from the first byte after the count
+//               0..3 zero bytes             package length a multiple of 4
+//
+//   list record (16 bytes)      directory name ref | group | reserved | files in list
+//   file record (24 bytes)      data offset | size | file time low | high | group | reserved
+//   data block                  name ref | size content bytes | zero padding to 4
+#include <cstdint>
+
+namespace mivora::format {
+
+[[nodiscard]] constexpr std::uint32_t make_tag(const char (&t)[5]) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(t[0])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(t[1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(t[2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(t[3])) << 24;
+}
+
+inline constexpr std::uint32_t kMagic = make_tag("pack");
+inline constexpr std::uint32_t kHeadTag = make_tag("head");
+inline constexpr std::uint32_t kFormatVersion = 1;
+inline constexpr std::uint32_t kEndMarker = 0;
+
+inline constexpr std::uint32_t kTagName = make_tag("name");
+inline constexpr std::uint32_t kTagText = make_tag("text");
+inline constexpr std::uint32_t kTagText2 = make_tag("txt2");
+inline constexpr std::uint32_t kTagDest = make_tag("dest");
+inline constexpr std::uint32_t kTagPage = make_tag("page");
+inline constexpr std::uint32_t kTagGroup = make_tag("grou");
+inline constexpr std::uint32_t kTagList = make_tag("list");
+inline constexpr std::uint32_t kTagFile = make_tag("file");
+inline constexpr std::uint32_t kTagCopy = make_tag("copy");
+inline constexpr std::uint32_t kTagDone = make_tag("done");
+static_assert(kTagFile == 0x656C6966);
+
+// Head record fields, as package offsets.
+inline constexpr std::uint32_t kMagicOffset = 0;
+inline constexpr std::uint32_t kHeadTagOffset = 4;
+inline constexpr std::uint32_t kScriptOffsetField = 8;
+inline constexpr std::uint32_t kStringTableOffsetField = 12;
+inline constexpr std::uint32_t kVersionField = 16;
+inline constexpr std::uint32_t kHeadSize = 20;
+
+inline constexpr std::uint32_t kWordSize = 4;
+inline constexpr std::uint32_t kStringCountWordSize = 4;
+
+// List record fields, as offsets in the record.
+inline constexpr std::uint32_t kListDirectoryName = 0;
+inline constexpr std::uint32_t kListGroup = 4;
+inline constexpr std::uint32_t kListReserved = 8;
+inline constexpr std::uint32_t kListFileCount = 12;
+inline constexpr std::uint32_t kListRecordSize = 16;
+
+// File record fields, as offsets in the record.
+inline constexpr std::uint32_t kFileDataOffset = 0;
+inline constexpr std::uint32_t kFileSize = 4;
+inline constexpr std::uint32_t kFileTimeLow = 8;
+inline constexpr std::uint32_t kFileTimeHigh = 12;
+inline constexpr std::uint32_t kFileGroup = 16;
+inline constexpr std::uint32_t kFileReserved = 20;
+inline constexpr std::uint32_t kFileRecordSize = 24;
+
+// Data block fields, as offsets in the block.
+inline constexpr std::uint32_t kBlockNameReference = 0;
+inline constexpr std::uint32_t kBlockContents = 4;
+
+// Page flags and destination flags.
+inline constexpr std::uint32_t kPageNoBack = 1;
+inline constexpr std::uint32_t kPageNoNext = 2;
+inline constexpr std::uint32_t kDestFixed = 1;
+inline constexpr std::uint32_t kDestDrivePrefix = 2;
+
+// Capacities of the installer's tables and buffers.
+inline constexpr std::uint32_t kMaxFilesPerGroup = 128;
+inline constexpr std::uint32_t kMaxListsPerGroup = 32;
+inline constexpr std::uint32_t kMaxPageRuns = 16;
+inline constexpr std::uint32_t kMaxDestinationLength = 127;
+inline constexpr std::uint32_t kMaxPathLength = 255;
+
+// Argument words of each command. "grou" reads none: it stops the script.
+struct CommandShape {
+  std::uint32_t tag;
+  std::uint32_t argument_words;
+  const char* name;
+};
+
+inline constexpr CommandShape kCommandShapes[] = {
+    {kTagFile, 6, "file"}, {kTagList, 4, "list"}, {kTagText, 1, "text"}, {kTagText2, 1, "txt2"},
+    {kTagPage, 1, "page"}, {kTagGroup, 0, "grou"}, {kTagDest, 2, "dest"}, {kTagCopy, 1, "copy"},
+    {kTagDone, 1, "done"}, {kTagName, 1, "name"},
+};
+static_assert(sizeof kCommandShapes / sizeof kCommandShapes[0] == 10);
+
+// The shape of a known tag, or nullptr.
+[[nodiscard]] constexpr const CommandShape* find_command_shape(std::uint32_t tag) {
+  for (const CommandShape& shape : kCommandShapes)
+    if (shape.tag == tag) return &shape;
+  return nullptr;
+}
+
+// Bytes of zero padding after `size` content bytes.
+[[nodiscard]] constexpr std::uint32_t padding_after(std::uint32_t size) { return (4 - size % 4) % 4; }
+
+}  // namespace mivora::format

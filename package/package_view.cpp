@@ -1,0 +1,64 @@
+#include "package/package_view.hpp"
+
+namespace mivora {
+
+using namespace format;
+
+Checked<std::uint32_t> PackageView::word_at(std::uint32_t offset) const {
+  if (!bytes_.contains(offset, kWordSize)) return Checked<std::uint32_t>::fail();
+  return Checked<std::uint32_t>::of(read_u32le(bytes_.data + offset));
+}
+
+HeadProblem PackageView::check_head(HeadRecord& head) const {
+  if (bytes_.size == 0) return HeadProblem::kEmpty;
+  Checked<std::uint32_t> magic = word_at(kMagicOffset);
+  if (!magic.ok) return HeadProblem::kTruncated;
+  if (magic.value != kMagic) return HeadProblem::kBadMagic;
+  Checked<std::uint32_t> tag = word_at(kHeadTagOffset);
+  if (!tag.ok) return HeadProblem::kTruncated;
+  if (tag.value != kHeadTag) return HeadProblem::kBadHeadTag;
+  Checked<std::uint32_t> script = word_at(kScriptOffsetField);
+  if (!script.ok) return HeadProblem::kTruncated;
+  if (script.value == 0) return HeadProblem::kNoScript;
+  Checked<std::uint32_t> strings = word_at(kStringTableOffsetField);
+  if (!strings.ok) return HeadProblem::kTruncated;
+  if (strings.value == 0) return HeadProblem::kNoStringTable;
+  Checked<std::uint32_t> version = word_at(kVersionField);
+  if (!version.ok) return HeadProblem::kTruncated;
+  if (version.value != kFormatVersion) return HeadProblem::kBadVersion;
+  head = HeadRecord{script.value, strings.value, version.value};
+  return HeadProblem::kNone;
+}
+
+Checked<CountedView> PackageView::string_at(std::uint32_t string_table_offset, std::uint32_t reference) const {
+  if (!bytes_.contains(string_table_offset, kStringCountWordSize)) return Checked<CountedView>::fail();
+  std::uint32_t first_string = string_table_offset + kStringCountWordSize;
+  if (!bytes_.contains(first_string, reference) || !bytes_.contains(first_string + reference, 1))
+    return Checked<CountedView>::fail();
+  std::uint32_t length_at = first_string + reference;
+  std::uint8_t length = bytes_.data[length_at];
+  if (!bytes_.contains(length_at + 1, length)) return Checked<CountedView>::fail();
+  return Checked<CountedView>::of(view_counted(bytes_.data + length_at));
+}
+
+Checked<ListRecord> PackageView::list_record_at(std::uint32_t offset) const {
+  if (!bytes_.contains(offset, kListRecordSize)) return Checked<ListRecord>::fail();
+  const std::uint8_t* r = bytes_.data + offset;
+  return Checked<ListRecord>::of(ListRecord{read_u32le(r + kListDirectoryName), read_u32le(r + kListFileCount)});
+}
+
+Checked<FileRecord> PackageView::file_record_at(std::uint32_t offset) const {
+  if (!bytes_.contains(offset, kFileRecordSize)) return Checked<FileRecord>::fail();
+  const std::uint8_t* r = bytes_.data + offset;
+  return Checked<FileRecord>::of(FileRecord{read_u32le(r + kFileDataOffset), read_u32le(r + kFileSize),
+                                            FileTime{read_u32le(r + kFileTimeLow), read_u32le(r + kFileTimeHigh)}});
+}
+
+Checked<DataBlock> PackageView::data_block(const FileRecord& file) const {
+  if (!bytes_.contains(file.data_offset, kBlockContents)) return Checked<DataBlock>::fail();
+  std::uint32_t contents = file.data_offset + kBlockContents;
+  if (!bytes_.contains(contents, file.size)) return Checked<DataBlock>::fail();
+  return Checked<DataBlock>::of(DataBlock{read_u32le(bytes_.data + file.data_offset), contents, file.size});
+}
+
+}  // namespace mivora

@@ -1,0 +1,2 @@
+set(MIVORA_PACKAGE_SOURCES
+    package/package_view.cpp)

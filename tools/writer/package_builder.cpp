@@ -1,0 +1,119 @@
+#include "tools/writer/package_builder.hpp"
+
+#include <stdexcept>
+
+namespace mivora::writer {
+namespace {
+
+void put_word(ByteSink& sink, std::uint32_t w) {
+  std::uint8_t b[4] = {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
+                       static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
+  sink.write(b, 4);
+}
+
+void put_zeros(ByteSink& sink, std::uint32_t count) {
+  static constexpr std::uint8_t kZeros[4] = {};
+  sink.write(kZeros, count);
+}
+
+// Counts what a content source writes, so a wrong size is caught.
+class CountingSink final : public ByteSink {
+ public:
+  explicit CountingSink(ByteSink& inner) : inner_(inner) {}
+  void write(const void* data, std::size_t size) override {
+    inner_.write(data, size);
+    count += size;
+  }
+  std::uint64_t count = 0;
+
+ private:
+  ByteSink& inner_;
+};
+
+}  // namespace
+
+std::uint32_t PackageBuilder::string(std::string_view s) {
+  if (s.size() > format::kMaxPathLength) throw std::length_error("string longer than 255 characters");
+  for (const auto& [text, reference] : string_index_)
+    if (text == s) return reference;
+  auto reference = static_cast<std::uint32_t>(strings_.size());
+  strings_.push_back(static_cast<std::uint8_t>(s.size()));
+  strings_.insert(strings_.end(), s.begin(), s.end());
+  string_index_.emplace_back(std::string(s), reference);
+  return reference;
+}
+
+void PackageBuilder::command(std::uint32_t tag, std::initializer_list<std::uint32_t> arguments) {
+  command(tag, std::vector<std::uint32_t>(arguments));
+}
+
+void PackageBuilder::command(std::uint32_t tag, const std::vector<std::uint32_t>& arguments) {
+  script_.push_back({tag, -1});
+  for (std::uint32_t a : arguments) script_.push_back({a, -1});
+}
+
+void PackageBuilder::file(std::string_view name, std::uint32_t size, FileTime time, ContentSource contents) {
+  std::uint32_t name_reference = string(name);
+  auto index = static_cast<std::int32_t>(files_.size());
+  files_.push_back({name_reference, size, std::move(contents)});
+  script_.push_back({format::kTagFile, -1});
+  script_.push_back({0, index});
+  for (std::uint32_t w : {size, time.low, time.high, 0u, 0u}) script_.push_back({w, -1});
+}
+
+void PackageBuilder::file(std::string_view name, std::string_view contents, FileTime time) {
+  std::string bytes(contents);
+  file(name, static_cast<std::uint32_t>(bytes.size()), time,
+       [bytes](ByteSink& sink) { sink.write(bytes.data(), bytes.size()); });
+}
+
+std::uint64_t PackageBuilder::script_end() const {
+  return format::kHeadSize + 4ull * script_.size() + format::kWordSize;
+}
+
+std::uint64_t PackageBuilder::data_end() const {
+  std::uint64_t end = script_end();
+  for (const PendingFile& f : files_) end += format::kBlockContents + f.size + format::padding_after(f.size);
+  return end;
+}
+
+std::uint64_t PackageBuilder::size() const {
+  std::uint64_t end = string_table_offset() + format::kStringCountWordSize + strings_.size();
+  return end + format::padding_after(static_cast<std::uint32_t>(end % 4));
+}
+
+void PackageBuilder::write(ByteSink& sink) const {
+  if (size() > 0xFFFFFFFFull) throw std::length_error("package larger than 4 GiB");
+  std::vector<std::uint32_t> data_offsets;
+  std::uint64_t at = script_end();
+  for (const PendingFile& f : files_) {
+    data_offsets.push_back(static_cast<std::uint32_t>(at));
+    at += format::kBlockContents + f.size + format::padding_after(f.size);
+  }
+  put_word(sink, head_.magic);
+  put_word(sink, head_.head_tag);
+  put_word(sink, head_.zero_script_offset ? 0 : format::kHeadSize);
+  put_word(sink, head_.zero_string_table_offset ? 0 : static_cast<std::uint32_t>(string_table_offset()));
+  put_word(sink, head_.version);
+  for (const ScriptWord& w : script_)
+    put_word(sink, w.file_index >= 0 ? data_offsets[static_cast<std::size_t>(w.file_index)] : w.value);
+  put_word(sink, format::kEndMarker);
+  for (const PendingFile& f : files_) {
+    put_word(sink, f.name_reference);
+    CountingSink counted(sink);
+    if (f.contents) f.contents(counted);
+    if (counted.count != f.size) throw std::runtime_error("file contents changed size while the package was written");
+    put_zeros(sink, format::padding_after(f.size));
+  }
+  put_word(sink, static_cast<std::uint32_t>(strings_.size()));
+  sink.write(strings_.data(), strings_.size());
+  put_zeros(sink, format::padding_after(static_cast<std::uint32_t>(strings_.size())));
+}
+
+std::vector<std::uint8_t> PackageBuilder::build() const {
+  VectorSink sink;
+  write(sink);
+  return std::move(sink.bytes);
+}
+
+}  // namespace mivora::writer

@@ -1,0 +1,106 @@
+#pragma once
+// Lays out an install package from commands, strings and file contents:
+// head record, script, end marker, data blocks, string table, padding.
+// Contents are pulled from their sources while the package is written, so a
+// package of any size streams through with flat memory.
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/format.hpp"
+#include "support/file_time.hpp"
+
+namespace mivora::writer {
+
+// Where package bytes go.
+class ByteSink {
+ public:
+  virtual void write(const void* data, std::size_t size) = 0;
+
+ protected:
+  ~ByteSink() = default;
+};
+
+class VectorSink final : public ByteSink {
+ public:
+  void write(const void* data, std::size_t size) override {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    bytes.insert(bytes.end(), p, p + size);
+  }
+  std::vector<std::uint8_t> bytes;
+};
+
+// Writes exactly `size` bytes of a file's contents into the sink.
+using ContentSource = std::function<void(ByteSink&)>;
+
+// Head fields a test may spoil on purpose; zero means "as laid out".
+struct HeadOverrides {
+  std::uint32_t magic = format::kMagic;
+  std::uint32_t head_tag = format::kHeadTag;
+  std::uint32_t version = format::kFormatVersion;
+  bool zero_script_offset = false;
+  bool zero_string_table_offset = false;
+};
+
+class PackageBuilder {
+ public:
+  // The reference of s in the string table; identical strings are stored once.
+  std::uint32_t string(std::string_view s);
+
+  void name(std::string_view caption) { command(format::kTagName, {string(caption)}); }
+  void text(std::string_view s) { command(format::kTagText, {string(s)}); }
+  void text2(std::string_view s) { command(format::kTagText2, {string(s)}); }
+  void page(std::uint32_t flags) { command(format::kTagPage, {flags}); }
+  void dest(std::string_view default_path, std::uint32_t flags) {
+    command(format::kTagDest, {string(default_path), flags});
+  }
+  void list(std::string_view directory, std::uint32_t files_in_list) {
+    command(format::kTagList, {string(directory), 0, 0, files_in_list});
+  }
+  void copy(std::string_view s) { command(format::kTagCopy, {string(s)}); }
+  void done(std::string_view s) { command(format::kTagDone, {string(s)}); }
+  void group() { command(format::kTagGroup, {}); }
+  // A file record and its data block (group and reserved words 0).
+  void file(std::string_view name, std::uint32_t size, FileTime time, ContentSource contents);
+  void file(std::string_view name, std::string_view contents, FileTime time);
+
+  // Any tag and words, for packages that break the rules on purpose.
+  void command(std::uint32_t tag, std::initializer_list<std::uint32_t> arguments);
+  void command(std::uint32_t tag, const std::vector<std::uint32_t>& arguments);
+
+  void set_head_overrides(const HeadOverrides& overrides) { head_ = overrides; }
+
+  // The package's total size in bytes (64-bit: a caller may refuse too much).
+  [[nodiscard]] std::uint64_t size() const;
+  void write(ByteSink& sink) const;
+  [[nodiscard]] std::vector<std::uint8_t> build() const;
+
+  // Script words (tags and arguments), in order; data offsets of file
+  // records are patched in when the package is written.
+  struct ScriptWord {
+    std::uint32_t value;
+    std::int32_t file_index;  // >= 0: this word is the data offset of that file
+  };
+
+ private:
+  struct PendingFile {
+    std::uint32_t name_reference;
+    std::uint32_t size;
+    ContentSource contents;
+  };
+
+  [[nodiscard]] std::uint64_t script_end() const;  // offset after the end marker
+  [[nodiscard]] std::uint64_t data_end() const;
+  [[nodiscard]] std::uint64_t string_table_offset() const { return data_end(); }
+
+  std::vector<ScriptWord> script_;
+  std::vector<PendingFile> files_;
+  std::vector<std::uint8_t> strings_;
+  std::vector<std::pair<std::string, std::uint32_t>> string_index_;
+  HeadOverrides head_{};
+};
+
+}  // namespace mivora::writer
