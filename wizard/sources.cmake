@@ -1,1 +1,2 @@
-set(MIVORA_WIZARD_SOURCES)
+set(MIVORA_WIZARD_SOURCES
+    wizard/presentation.cpp)

@@ -1,0 +1,204 @@
+// `list` and `file` record the file group; `copy` installs it: the
+// destination from field 221, each list's directory, each file written
+// straight from the package in chunks with the percentage on screen, and one
+// pending command looked at between files.
+#include "package/commands.hpp"
+#include "package/messages.hpp"
+#include "wizard/presentation.hpp"
+
+namespace mivora {
+namespace {
+
+using namespace format;
+
+constexpr std::uint32_t kChunkSize = 65536;
+constexpr CountedView kCurrentFileLabel = literal("Current file:");
+constexpr CountedView kProgressFormat = literal("%U4%%");
+constexpr std::uint8_t kProgressTextLength = 16;
+
+constexpr Control kProgressDisplay[] = {Control::kProgressLabel, Control::kProgressText, Control::kProgressFrame};
+static_assert(sizeof kProgressDisplay / sizeof kProgressDisplay[0] == 3);
+
+// The working values of one `copy`.
+struct Extraction {
+  Interpreter& script;
+  // Read from field 221 at up to 255 characters, so that a longer text than
+  // the destination's 127 is seen and refused rather than cut; ends with "\"
+  // once the destination is entered.
+  CountedBuffer<kMaxCountedLength> destination{};
+  CountedView directory{};  // the current list's directory name
+  CountedBuffer<kMaxPathLength> path{};
+};
+
+// Lists may not take more files than were recorded.
+bool lists_fit_recorded_files(Interpreter& script) {
+  const FileGroup& group = script.group();
+  std::uint64_t claimed = 0;
+  for (std::uint32_t i = 0; i < group.list_count; ++i) {
+    Checked<ListRecord> list = script.package().list_record_at(group.lists[i]);
+    if (!list.ok) return false;
+    claimed += list.value.file_count;
+  }
+  return claimed <= group.file_count;
+}
+
+// An empty group has nothing left to copy: it shows 100%.
+std::uint32_t percentage(const FileGroup& group) {
+  if (group.total_size == 0) return 100;
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(group.bytes_copied) * 100 / group.total_size);
+}
+
+void show_progress(Interpreter& script, std::uint32_t bytes) {
+  script.group().bytes_copied += bytes;
+  CountedBuffer<kProgressTextLength> text;
+  format_text(kProgressFormat, text, {percentage(script.group())});
+  script.controls().set_text(Control::kProgressText, text);
+}
+
+// destination\directory\name, or false when it would pass 255 characters.
+bool build_path(Extraction& extraction, CountedView name) {
+  const CountedView directory = extraction.directory;
+  std::size_t length = extraction.destination.length + name.length;
+  if (!directory.empty()) length += directory.length + 1u;
+  if (length > kMaxPathLength) return false;
+  copy_string(extraction.destination, extraction.path);
+  if (!directory.empty()) {
+    append_string(extraction.path, directory);
+    append_char(extraction.path, '\\');
+  }
+  append_string(extraction.path, name);
+  return true;
+}
+
+// One write from the package bytes; a short count (a full disk) is a failure.
+bool write_chunk(Interpreter& script, FileHandle file, std::uint32_t at, std::uint32_t length) {
+  if (script.files().write(file, script.package().at(at), length) != length) return false;
+  show_progress(script, length);
+  return true;
+}
+
+bool write_contents(Interpreter& script, FileHandle file, const DataBlock& block) {
+  std::uint32_t at = block.contents_offset;
+  std::uint32_t remaining = block.size;
+  for (; remaining > kChunkSize; remaining -= kChunkSize, at += kChunkSize)
+    if (!write_chunk(script, file, at, kChunkSize)) return false;
+  if (remaining == 0) {
+    show_progress(script, 0);  // an empty file: nothing to write
+    return true;
+  }
+  return write_chunk(script, file, at, remaining);
+}
+
+Step extract_file(Extraction& extraction, std::uint32_t record_offset) {
+  Interpreter& script = extraction.script;
+  const PackageView& package = script.package();
+  Checked<FileRecord> record = package.file_record_at(record_offset);
+  Checked<DataBlock> block = record.ok ? package.data_block(record.value) : Checked<DataBlock>::fail();
+  Checked<CountedView> name = block.ok ? script.string_at(block.value.name_reference) : Checked<CountedView>::fail();
+  if (!name.ok) return script.fail(messages::kNoValidPackage);
+  if (!build_path(extraction, name.value)) return script.fail(messages::kCouldNotCreateFile);
+
+  script.controls().set_text(Control::kDestination, extraction.path);
+  FileSystem& files = script.files();
+  FileHandle file = files.open(kOpenCreateAlways, extraction.path);
+  if (!file.valid()) return script.fail(messages::kCouldNotCreateFile);
+  if (!write_contents(script, file, block.value)) {
+    files.close(file);
+    files.remove(extraction.path);  // no half-written file stays behind
+    return script.fail(messages::kCouldNotWriteFile);
+  }
+  files.set_times(file, record.value.time);
+  files.close(file);
+  return Step::kContinue;
+}
+
+// At most one command between two files: Cancel asks, anything else is dropped.
+Step look_at_pending_command(Interpreter& script) {
+  if (!script.input().command_pending()) return Step::kContinue;
+  Taken taken = script.input().next_command();
+  if (taken.closing) return script.end_on_close();
+  if (taken.entry == kCommandCancel) return script.ask_to_cancel();
+  return Step::kContinue;
+}
+
+Step copy_list(Extraction& extraction, std::uint32_t record_offset) {
+  Interpreter& script = extraction.script;
+  Checked<ListRecord> list = script.package().list_record_at(record_offset);
+  Checked<CountedView> directory =
+      list.ok ? script.string_at(list.value.directory_name) : Checked<CountedView>::fail();
+  if (!directory.ok) return script.fail(messages::kNoValidPackage);
+  extraction.directory = directory.value;
+  // One level, relative to the destination, which is the current directory.
+  if (!directory.value.empty()) script.files().make_directory(directory.value);
+  FileGroup& group = script.group();
+  for (std::uint32_t i = 0; i < list.value.file_count; ++i) {
+    Step step = extract_file(extraction, group.files[group.file_count++]);
+    if (step == Step::kContinue) step = look_at_pending_command(script);
+    if (step != Step::kContinue) return step;
+  }
+  return Step::kContinue;
+}
+
+void show_copy_page(ControlSurface& controls) {
+  controls.disable(Control::kDestination);
+  controls.show(Control::kDestination);
+  controls.set_text(Control::kDestinationLabel, kCurrentFileLabel);
+  controls.show(Control::kDestinationLabel);
+  for (Control c : kProgressDisplay) controls.show(c);
+}
+
+// Creates the destination, makes it current and ends it with "\".
+bool enter_destination(Extraction& extraction) {
+  if (extraction.destination.length > kMaxDestinationLength) return false;
+  FileSystem& files = extraction.script.files();
+  files.make_directory(extraction.destination);
+  files.change_directory(extraction.destination);
+  append_char(extraction.destination, '\\');
+  return true;
+}
+
+}  // namespace
+
+Step command_list(Interpreter& script) {
+  const std::uint32_t record = script.script_pointer();
+  script.skip_words(kListRecordSize / kWordSize);
+  if (!script.group().record_list(record)) return script.fail(messages::kNoValidPackage);
+  return Step::kContinue;
+}
+
+Step command_file(Interpreter& script) {
+  const std::uint32_t record = script.script_pointer();
+  Checked<FileRecord> file = script.package().file_record_at(record);
+  script.skip_words(kFileRecordSize / kWordSize);
+  if (!file.ok || !script.group().record_file(record, file.value.size))
+    return script.fail(messages::kNoValidPackage);
+  return Step::kContinue;
+}
+
+Step command_copy(Interpreter& script) {
+  if (!lists_fit_recorded_files(script)) return script.fail(messages::kNoValidPackage);
+  script.advance_page();
+  Checked<CountedView> text = script.read_string();
+  if (!text.ok) return Step::kEndScript;
+  ControlSurface& controls = script.controls();
+  controls.set_text(Control::kText, text.value);
+  controls.show(Control::kText);
+
+  Extraction extraction{script};
+  controls.get_text(Control::kDestination, extraction.destination);
+  show_copy_page(controls);
+  if (!enter_destination(extraction)) return script.fail(messages::kCouldNotCreateFile);
+
+  FileGroup& group = script.group();
+  group.file_count = 0;
+  group.bytes_copied = 0;
+  show_progress(script, 0);
+  for (std::uint32_t i = 0; i < group.list_count; ++i) {
+    Step step = copy_list(extraction, group.lists[i]);
+    if (step != Step::kContinue) return step;
+  }
+  clear_page(controls);
+  return Step::kEndPageRun;
+}
+
+}  // namespace mivora

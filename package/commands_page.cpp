@@ -1,0 +1,111 @@
+// Page flow: the caption, the page texts, `page` with its answer table,
+// `done` and the unfinished `grou`.
+#include "package/commands.hpp"
+#include "package/messages.hpp"
+#include "wizard/presentation.hpp"
+
+namespace mivora {
+namespace {
+
+using namespace format;
+
+Step set_text_of(Interpreter& script, Control control) {
+  Checked<CountedView> text = script.read_string();
+  if (!text.ok) return Step::kEndScript;
+  script.controls().set_text(control, text.value);
+  return Step::kContinue;
+}
+
+Step show_text_in(Interpreter& script, Control control) {
+  Step step = set_text_of(script, control);
+  if (step == Step::kContinue) script.controls().show(control);
+  return step;
+}
+
+// Answers to a waiting page. kContinue keeps the page waiting.
+Step answer_next(Interpreter& script) {
+  script.advance_page();
+  return Step::kEndPageRun;
+}
+
+// With no earlier page run there is nowhere to go: the page keeps waiting.
+Step answer_back(Interpreter& script) { return script.go_back() ? Step::kEndPageRun : Step::kContinue; }
+
+Step answer_cancel(Interpreter& script) { return script.ask_to_cancel(); }
+
+Step answer_accept(Interpreter& script) {
+  script.controls().enable(Control::kNext);
+  return Step::kContinue;
+}
+
+Step answer_decline(Interpreter& script) {
+  script.controls().disable(Control::kNext);
+  return Step::kContinue;
+}
+
+Step answer_browse_unfinished(Interpreter& script) { return script.fail(messages::kBrowseNotFinished); }
+
+// The chosen folder becomes the destination field's text, where `copy`
+// takes the destination from; a cancelled picker changes nothing.
+Step answer_browse(Interpreter& script) {
+  CountedBuffer<kMaxDestinationLength> folder;
+  if (script.controls().browse_for_folder(folder)) script.controls().set_text(Control::kDestination, folder);
+  return Step::kContinue;
+}
+
+struct PageAnswer {
+  std::uint32_t entry;
+  Step (*act)(Interpreter&);
+};
+
+// Whole command entries; every other entry (notifications included) is ignored.
+constexpr PageAnswer kPageAnswers[] = {
+    {kCommandNext, answer_next},       {kCommandBack, answer_back},
+    {kCommandCancel, answer_cancel},   {kCommandAccept, answer_accept},
+    {kCommandDecline, answer_decline}, {kCommandBrowseUnfinished, answer_browse_unfinished},
+    {kCommandBrowse, answer_browse},
+};
+static_assert(sizeof kPageAnswers / sizeof kPageAnswers[0] == 7);
+
+Step answer_page(Interpreter& script, std::uint32_t entry) {
+  for (const PageAnswer& answer : kPageAnswers)
+    if (answer.entry == entry) return answer.act(script);
+  return Step::kContinue;
+}
+
+Step wait_for_page_answer(Interpreter& script) {
+  for (;;) {
+    Taken taken = script.input().next_command();
+    if (taken.closing) return script.end_on_close();
+    Step step = answer_page(script, taken.entry);
+    if (step != Step::kContinue) return step;
+  }
+}
+
+}  // namespace
+
+Step command_name(Interpreter& script) { return set_text_of(script, Control::kWindow); }
+
+Step command_text(Interpreter& script) { return show_text_in(script, Control::kText); }
+
+Step command_text2(Interpreter& script) { return show_text_in(script, Control::kText2); }
+
+Step command_page(Interpreter& script) {
+  Checked<std::uint32_t> flags = script.read_word();
+  if (!flags.ok) return script.fail(messages::kNoValidPackage);
+  if ((flags.value & kPageNoNext) != 0) script.controls().disable(Control::kNext);
+  if ((flags.value & kPageNoBack) != 0) script.controls().disable(Control::kBack);
+  // Clicks made while the page was being built are dropped.
+  if (!script.input().discard_pending_commands()) return script.end_on_close();
+  return wait_for_page_answer(script);
+}
+
+Step command_done(Interpreter& script) {
+  Checked<CountedView> closing_text = script.read_string();
+  if (!closing_text.ok) return Step::kEndScript;
+  return script.end_with(enter_finish_state(script.controls(), script.input(), closing_text.value));
+}
+
+Step command_group(Interpreter& script) { return script.fail(messages::kGroupNotFinished); }
+
+}  // namespace mivora

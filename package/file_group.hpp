@@ -1,0 +1,42 @@
+#pragma once
+// The file group: the lists and files recorded since the last `dest`, as
+// package offsets of their records, and the counters of the copy that
+// installs them. Recording refuses what the tables cannot hold.
+#include <cstdint>
+
+#include "package/format.hpp"
+
+namespace mivora {
+
+struct FileGroup {
+  std::uint32_t files[format::kMaxFilesPerGroup] = {};  // offsets of file records
+  std::uint32_t lists[format::kMaxListsPerGroup] = {};  // offsets of list records
+  // Files recorded; during a copy, the index of the next file to extract.
+  std::uint32_t file_count = 0;
+  std::uint32_t list_count = 0;
+  std::uint32_t total_size = 0;
+  std::uint32_t bytes_copied = 0;
+
+  void start() {
+    total_size = 0;
+    list_count = 0;
+    file_count = 0;
+  }
+
+  // False, and nothing recorded, when the file table is full.
+  [[nodiscard]] bool record_file(std::uint32_t record_offset, std::uint32_t size) {
+    if (file_count >= format::kMaxFilesPerGroup) return false;
+    files[file_count++] = record_offset;
+    total_size += size;
+    return true;
+  }
+
+  // False, and nothing recorded, when the list table is full.
+  [[nodiscard]] bool record_list(std::uint32_t record_offset) {
+    if (list_count >= format::kMaxListsPerGroup) return false;
+    lists[list_count++] = record_offset;
+    return true;
+  }
+};
+
+}  // namespace mivora

@@ -1,0 +1,151 @@
+// `dest`: the default path with the drive prefix, the lock against editing,
+// the field the user may type into or fill with the folder picker, and what
+// `copy` takes from it.
+#include <filesystem>
+
+#include "installer_fixture.hpp"
+
+namespace mivora::testing {
+namespace {
+
+using namespace format;
+namespace fs = std::filesystem;
+
+struct DestinationSeen {
+  std::string text;
+  bool field_shown, label_shown, browse_shown;
+  bool field_enabled, browse_enabled;
+};
+
+// Runs `dest` with the given current directory and cancels on its page.
+DestinationSeen run_dest(const std::string& current_directory, const std::string& default_string,
+                         std::uint32_t flags, std::vector<std::string>& file_calls) {
+  Session session;
+  session.files.current_directory_text = current_directory;
+  session.wizard.click(2);
+  session.wizard.answer_confirmations({true});
+  DestinationSeen seen{};
+  session.wizard.before_action = [&](const UserAction&) {
+    const ScriptedWizard& w = session.wizard;
+    seen = {w.control(221).text,   w.control(221).visible, w.control(222).visible, w.control(220).visible,
+            w.control(221).enabled, w.control(220).enabled};
+  };
+  writer::PackageBuilder b;
+  b.text("Where to?");
+  b.dest(default_string, flags);
+  b.page(kPageNoBack);
+  b.done("never");
+  EXPECT_TRUE(is_end_script(session.run(b)));
+  EXPECT_TRUE(session.wizard.calls_starting("enable 220").empty());
+  EXPECT_TRUE(session.wizard.calls_starting("enable 221").empty());
+  file_calls = session.files.calls;
+  return seen;
+}
+
+TEST(Destination, DefaultPathFromFlagsAndCurrentDirectory) {
+  struct Case {
+    std::uint32_t flags;
+    const char* current_directory;
+    const char* default_string;
+    const char* expected;
+    bool locked;
+  };
+  const Case cases[] = {
+      {0, "D:\\Setup", "\\Tools", "\\Tools", false},
+      {1, "D:\\Setup", "\\Tools", "\\Tools", true},
+      {2, "D:\\Setup", "\\Tools", "D:\\Tools", false},
+      {3, "D:\\Setup", "\\Tools", "D:\\Tools", true},
+      {2, "\\\\server\\share", "\\Tools", "\\Tools", false},
+      {3, "\\\\server\\share", "\\Tools", "\\Tools", true},
+      {2, "C:\\", "Apps", "C:Apps", false},  // no separator is added
+      {2, "", "\\Tools", "\\Tools", false},   // a current directory that cannot be read
+      {2, "D", "\\Tools", "\\Tools", false},
+      {0xFFFFFFFCu | 2u, "E:\\", "\\X", "E:\\X", false},  // other bits ignored
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.current_directory) + " flags " + std::to_string(c.flags));
+    std::vector<std::string> file_calls;
+    DestinationSeen seen = run_dest(c.current_directory, c.default_string, c.flags, file_calls);
+    EXPECT_EQ(seen.text, c.expected);
+    EXPECT_TRUE(seen.field_shown && seen.label_shown && seen.browse_shown);
+    EXPECT_EQ(seen.field_enabled, !c.locked);
+    EXPECT_EQ(seen.browse_enabled, !c.locked);
+    // The current directory is asked only for the drive prefix.
+    EXPECT_EQ(file_calls.size(), (c.flags & kDestDrivePrefix) != 0 ? 1u : 0u);
+  }
+}
+
+TEST(Destination, ShowsFieldLabelAndBrowseInOrderAfterTheLock) {
+  Session session;
+  session.wizard.click(2);
+  session.wizard.answer_confirmations({true});
+  writer::PackageBuilder b;
+  b.dest("C:\\Apps", kDestFixed);
+  b.page(kPageNoBack);
+  (void)session.run(b);
+  const std::vector<std::string>& log = session.wizard.log();
+  auto at = std::find(log.begin(), log.end(), "disable 220");
+  ASSERT_NE(at, log.end());
+  EXPECT_EQ(std::vector<std::string>(at, at + 6),
+            (std::vector<std::string>{"disable 220", "disable 221", "text 221 C:\\Apps", "show 221", "show 222",
+                                      "show 220"}));
+}
+
+class DestinationInstall : public Installer {
+ protected:
+  // dest, a second page, then the copy of one file.
+  writer::PackageBuilder package(std::uint32_t flags = 0) const {
+    writer::PackageBuilder b;
+    b.text("Where to?");
+    b.dest(target("Default"), flags);
+    b.page(kPageNoBack);
+    b.text("Ready");
+    b.page(0);
+    b.list("", 1);
+    b.file("a.txt", "abc", FileTime{});
+    b.copy("Copying");
+    b.done("end");
+    return b;
+  }
+};
+
+TEST_F(DestinationInstall, TypedTextIsWhereFilesLand) {
+  wizard.then(UserAction::type(target("Typed"))).click(101).click(101).click(101);
+  expect_finished(wizard, run(package()), "end");
+  EXPECT_EQ(read_file(target("Typed") + "/a.txt"), "abc");
+  EXPECT_FALSE(fs::exists(target("Default")));
+}
+
+TEST_F(DestinationInstall, BrowseAnswerBecomesTheDestinationAndCancelChangesNothing) {
+  wizard.click(220).click(220).click(101).click(101).click(101);
+  wizard.answer_browse(std::nullopt);
+  wizard.answer_browse(target("Picked"));
+  std::vector<std::string> field;
+  wizard.before_action = [&](const UserAction&) { field.push_back(wizard.control(221).text); };
+  expect_finished(wizard, run(package()), "end");
+  EXPECT_EQ(field[1], target("Default"));  // the cancelled picker left it
+  EXPECT_EQ(field[2], target("Picked"));
+  EXPECT_EQ(read_file(target("Picked") + "/a.txt"), "abc");
+}
+
+TEST_F(DestinationInstall, FixedDestinationCannotBeTypedOrBrowsed) {
+  wizard.then(UserAction::type(target("Typed"))).click(220).click(101).click(101).click(101);
+  expect_finished(wizard, run(package(kDestFixed)), "end");
+  EXPECT_EQ(wizard.calls_starting("user type dropped").size(), 1u);
+  EXPECT_EQ(wizard.calls_starting("user click 220 dropped").size(), 1u);
+  EXPECT_TRUE(wizard.calls_starting("browse").empty());
+  EXPECT_EQ(read_file(target("Default") + "/a.txt"), "abc");
+}
+
+TEST_F(DestinationInstall, BackToTheDestinationPagePutsTheDefaultBack) {
+  wizard.then(UserAction::type(target("Typed"))).click(101).click(102).click(101).click(101).click(101);
+  std::vector<std::string> field;
+  wizard.before_action = [&](const UserAction&) { field.push_back(wizard.control(221).text); };
+  expect_finished(wizard, run(package()), "end");
+  ASSERT_EQ(field.size(), 6u);
+  EXPECT_EQ(field[3], target("Default"));
+  EXPECT_EQ(read_file(target("Default") + "/a.txt"), "abc");
+}
+
+}  // namespace
+}  // namespace mivora::testing
