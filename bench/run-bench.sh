@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# Benchmarks, each a ratio against a reference measured in the same run:
+#   extraction by the real installer under Wine against `cp -r` and Wine's xcopy,
+#   `mivora-pack build` of a 1 GiB tree against `cp -r`,
+#   the installer's peak anonymous memory for a 16 MiB and a 256 MiB package,
+#   the stub's size.
+# Called by ./run bench (which builds, starts Xvfb and prepares WINEPREFIX).
+# MIVORA_BENCH_RUNS (default 3) runs per figure; the median is reported.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+RUNS=${MIVORA_BENCH_RUNS:-3}
+WORK=${MIVORA_BENCH_DIR:-/tmp/mivora-bench}
+PACK=$ROOT/build/host/mivora-pack
+STUB=$ROOT/build/win32/mivora.exe
+PROBE=$ROOT/build/win32/tests/probe.exe
+for f in "$PACK" "$STUB" "$PROBE"; do [ -x "$f" ] || [ -f "$f" ] || { echo "bench: $f is missing (./run build)"; exit 1; }; done
+
+rm -rf "$WORK"
+mkdir -p "$WORK"
+trap 'rm -rf "$WORK"' EXIT
+RESULTS=()
+
+now_ns() { date +%s%N; }
+median() { sort -n | awk '{a[NR]=$1} END {if (NR % 2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
+seconds() { awk -v ns="$1" 'BEGIN {printf "%.3f", ns / 1e9}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+warm() { find "$@" -type f -exec cat {} + >/dev/null; }
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# A tree of COUNT files of SIZE bytes spread over LISTS folders, and the
+# script that installs it into $WORK/dest.
+make_case() {
+  local name=$1 count=$2 size=$3 lists=$4
+  local src=$WORK/$name/src per=$((count / lists)) l i
+  mkdir -p "$src"
+  {
+    printf 'name "Bench %s"\n' "$name"
+    printf 'dest "%s" fixed\n' "$(winpath "$WORK/dest")"
+    printf 'page no-back\n'
+    for l in $(seq 1 "$lists"); do
+      mkdir -p "$src/d$l"
+      printf 'list "d%s"\n' "$l"
+      for i in $(seq 1 "$per"); do
+        head -c "$size" /dev/urandom >"$src/d$l/f$i.bin"
+        printf 'file "f%s.bin" from "src/d%s/f%s.bin"\n' "$i" "$l" "$i"
+      done
+    done
+    printf 'copy "Copying"\ndone "Done"\n'
+  } >"$WORK/$name/setup.mivora"
+  "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/setup.exe" --stub "$STUB" >/dev/null ||
+    { echo "bench: mivora-pack build failed for $name"; exit 1; }
+}
+
+# The probe, one process per installer run.
+probe_start() { coproc PROBE_PROC { wine "$PROBE" 2>/dev/null; }; }
+probe() {
+  echo "$*" >&"${PROBE_PROC[1]}"
+  local line
+  read -r line <&"${PROBE_PROC[0]}"
+  echo "$line"
+}
+probe_stop() { echo quit >&"${PROBE_PROC[1]}" 2>/dev/null; wait "$PROBE_PROC_PID" 2>/dev/null; }
+
+# Peak RssAnon (kB) over the installer's processes, polled until FLAG exists.
+watch_rss() {
+  local flag=$1 peak=0 v pid
+  while [ ! -e "$flag" ]; do
+    for pid in $(pgrep -f 'setup\.exe'); do
+      v=$(awk '/^RssAnon:/ {print $2}' "/proc/$pid/status" 2>/dev/null)
+      [ -n "$v" ] && [ "$v" -gt "$peak" ] && peak=$v
+    done
+    sleep 0.05
+  done
+  echo "$peak"
+}
+
+# Runs one install: prints "NANOSECONDS PEAK_RSS_KB", the time from the Next
+# that starts the copy to the Finish state.
+install_once() {
+  local name=$1
+  rm -rf "$WORK/dest"
+  warm "$WORK/$name/setup.exe"
+  local flag=$WORK/rss.done rssfile=$WORK/rss.out
+  rm -f "$flag"
+  (cd "$WORK/$name" && wine setup.exe >/dev/null 2>&1) &
+  local wine_pid=$!
+  watch_rss "$flag" >"$rssfile" &
+  local watcher=$!
+  probe_start
+  [ "$(probe find 20000)" = ok ] || { echo "bench: no wizard window"; exit 1; }
+  local start end
+  start=$(now_ns)
+  probe click 101 >/dev/null
+  probe waittext 101 Finish 900000 | grep -q '^ok' || { echo "bench: $name did not finish"; exit 1; }
+  end=$(now_ns)
+  touch "$flag"
+  wait "$watcher"
+  probe click 101 >/dev/null
+  probe gone 20000 >/dev/null
+  probe_stop
+  wait "$wine_pid"
+  echo "$((end - start)) $(cat "$rssfile")"
+}
+
+time_command() {
+  local start end
+  start=$(now_ns)
+  "$@" >/dev/null 2>&1
+  end=$(now_ns)
+  echo $((end - start))
+}
+
+bench_extraction() {
+  local name=$1 label=$2 i mivora=() cp=() xcopy=()
+  for i in $(seq 1 "$RUNS"); do
+    mivora+=("$(install_once "$name" | cut -d' ' -f1)")
+    rm -rf "$WORK/cp-dest"
+    warm "$WORK/$name/src"
+    cp+=("$(time_command cp -r "$WORK/$name/src" "$WORK/cp-dest")")
+    rm -rf "$WORK/xcopy-dest"
+    warm "$WORK/$name/src"
+    xcopy+=("$(time_command wine xcopy /E /I /Q /Y "$(winpath "$WORK/$name/src")" "$(winpath "$WORK/xcopy-dest")")")
+  done
+  rm -rf "$WORK/cp-dest" "$WORK/xcopy-dest" "$WORK/dest"
+  local m c x
+  m=$(printf '%s\n' "${mivora[@]}" | median)
+  c=$(printf '%s\n' "${cp[@]}" | median)
+  x=$(printf '%s\n' "${xcopy[@]}" | median)
+  printf '%-34s mivora %8ss   cp -r %8ss   wine xcopy %8ss\n' "$label" "$(seconds "$m")" "$(seconds "$c")" "$(seconds "$x")"
+  RESULTS+=("extraction $label: mivora/cp = $(ratio "$m" "$c"), mivora/xcopy = $(ratio "$m" "$x")")
+}
+
+bench_memory() {
+  local name=$1 label=$2 i peaks=()
+  for i in $(seq 1 "$RUNS"); do peaks+=("$(install_once "$name" | cut -d' ' -f2)"); done
+  local p
+  p=$(printf '%s\n' "${peaks[@]}" | median)
+  printf '%-34s peak RssAnon %8s KiB\n' "$label" "$p"
+  echo "$p"
+}
+
+bench_pack() {
+  local src=$WORK/gib/src i builds=() copies=()
+  mkdir -p "$src"
+  for i in $(seq 1 64); do head -c $((16 << 20)) /dev/urandom >"$src/f$i.bin"; done
+  printf 'dest "C:\\Bench" fixed\npage no-back\nfiles "tree" from "src"\ncopy "Copying"\ndone "Done"\n' >"$WORK/gib/setup.mivora"
+  for i in $(seq 1 "$RUNS"); do
+    rm -f "$WORK/gib/out.pack"
+    warm "$src"
+    builds+=("$(time_command "$PACK" build "$WORK/gib/setup.mivora" -o "$WORK/gib/out.pack")")
+    rm -rf "$WORK/gib/copy"
+    warm "$src"
+    copies+=("$(time_command cp -r "$src" "$WORK/gib/copy")")
+  done
+  local peak
+  peak=$(/usr/bin/time -v "$PACK" build "$WORK/gib/setup.mivora" -o "$WORK/gib/out.pack" 2>&1 >/dev/null |
+    awk -F': ' '/Maximum resident set size/ {print $2}')
+  local b c
+  b=$(printf '%s\n' "${builds[@]}" | median)
+  c=$(printf '%s\n' "${copies[@]}" | median)
+  printf '%-34s build %8ss   cp -r %8ss   peak RSS %s KiB\n' "mivora-pack build, 1 GiB tree" "$(seconds "$b")" "$(seconds "$c")" "$peak"
+  RESULTS+=("mivora-pack build 1 GiB: build/cp = $(ratio "$b" "$c"), peak RSS ${peak} KiB")
+  rm -rf "$WORK/gib"
+}
+
+echo "Mivora benchmarks: $RUNS runs each, medians; $(nproc) cores, $(uname -r)"
+stub_size=$(stat -c %s "$STUB")
+printf '%-34s %s bytes\n' "stub size (build/win32/mivora.exe)" "$stub_size"
+
+make_case one-256m 1 $((256 << 20)) 1
+bench_extraction one-256m "1 file of 256 MiB"
+rm -rf "$WORK/one-256m/src"
+make_case many-2m 128 $((2 << 20)) 4
+bench_extraction many-2m "128 files of 2 MiB in 4 lists"
+rm -rf "$WORK/many-2m"
+make_case many-4k 128 4096 4
+bench_extraction many-4k "128 files of 4 KiB"
+rm -rf "$WORK/many-4k"
+
+make_case mem-16m 1 $((16 << 20)) 1
+small=$(bench_memory mem-16m "installer, 16 MiB package" | tee /dev/stderr | tail -1)
+make_case mem-256m 1 $((256 << 20)) 1
+large=$(bench_memory mem-256m "installer, 256 MiB package" | tee /dev/stderr | tail -1)
+RESULTS+=("installer peak RssAnon: 256 MiB package / 16 MiB package = $(ratio "$large" "$small") (${large} KiB / ${small} KiB)")
+rm -rf "$WORK/mem-16m" "$WORK/mem-256m"
+
+bench_pack
+
+echo
+for line in "${RESULTS[@]}"; do echo "$line"; done
+echo "stub size: $stub_size bytes"
