@@ -15,4 +15,7 @@ class PackageSource {
   ~PackageSource() = default;
 };
 
+// The installer's own resource 42 (package_source_win32.cpp).
+[[nodiscard]] PackageSource& resource_package_source();
+
 }  // namespace mivora

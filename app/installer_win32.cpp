@@ -1,0 +1,75 @@
+// Win32 body of the process: entry point, start-up, message loop, fatal error box, script thread.
+#include <windows.h>
+
+#include "app/script_input.hpp"
+#include "package/interpreter.hpp"
+#include "support/file_system.hpp"
+#include "support/path_buffer.hpp"
+#include "wizard/wizard_window.hpp"
+
+namespace mivora {
+namespace {
+
+using ScriptRoutine = void (*)();
+
+// Ends the process with the last-error value, naming the step that failed.
+[[noreturn]] void fatal_error(StartStep step) {
+  DWORD error = GetLastError();
+  // wvsprintfA reads its arguments as consecutive 32-bit words.
+  LONG arguments[2] = {static_cast<LONG>(error), static_cast<LONG>(step)};
+  wvsprintfA(shared_path_buffer, "Error = %ld from %ld", reinterpret_cast<va_list>(arguments));
+  MessageBoxA(nullptr, shared_path_buffer, "Error", MB_OK);
+  ExitProcess(error);
+}
+
+// DLLs are then looked up in the system directory only, never beside the
+// installer (often a download folder). Older systems lack the call.
+void restrict_dll_search() {
+  FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+  auto* restrict_search = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(reinterpret_cast<void (*)()>(found));
+  if (restrict_search != nullptr) restrict_search(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// The script routine: the package interpreter with the Win32 seams, then
+// the close requests that its end brings.
+void run_script() {
+  ScriptInput input(wizard_link());
+  SystemFileSystem files;
+  ScriptEnvironment environment{resource_package_source(), wizard_controls(), input, files};
+  ScriptEnd end = run_package(environment);
+  ExitThread(close_window_for(wizard_link(), end));
+}
+
+// A script routine that returns leaves the window up: input is drained
+// until the first close request ends the thread and destroys the window.
+DWORD WINAPI script_thread_start(void* parameter) {
+  reinterpret_cast<ScriptRoutine>(parameter)();
+  ScriptInput input(wizard_link());
+  while (input.drain_once()) {
+  }
+  wizard_link().request_close();
+  ExitThread(0);
+}
+
+[[noreturn]] void start_installer() {
+  restrict_dll_search();
+  WindowOpened opened = open_wizard_window();
+  if (!opened.ok) fatal_error(opened.failed_step);
+  create_wizard_events();
+  DWORD thread_id = 0;
+  CreateThread(nullptr, 0, script_thread_start, reinterpret_cast<void*>(&run_script), 0, &thread_id);
+
+  // No IsDialogMessageA: Tab, Enter and Escape reach the window as keys.
+  MSG message{};
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  ExitProcess(static_cast<UINT>(message.wParam));
+}
+
+}  // namespace
+}  // namespace mivora
+
+// The process entry point (linked with -e): no C runtime, no arguments read.
+extern "C" [[noreturn]] void mivora_start() { mivora::start_installer(); }

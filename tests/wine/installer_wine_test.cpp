@@ -1,0 +1,568 @@
+// The installer as a user meets it: packages put into copies of the stub,
+// run under Wine in a fresh directory, driven through the UI probe, and
+// checked by what the window shows, the exit code and the files on disk.
+// MIVORA_SCREENSHOTS=DIR saves a PNG of each page reached.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/file_time.hpp"
+#include "tests/wine/wine_session.hpp"
+#include "tools/writer/package_builder.hpp"
+#include "tools/writer/pe_resources.hpp"
+
+namespace mivora::wine_test {
+namespace {
+
+using writer::PackageBuilder;
+
+constexpr int kExitTimeoutMs = 20000;
+constexpr const char* kErrorNotice = "An error occurred. \\nClick 'Finish' to close.";
+constexpr const char* kConfirmText = "Are you sure you want to exit the install package?";
+constexpr FileTime kSomeTime = to_file_time(UnixTime{1700000000, 123456700});
+
+// A text as the probe reads it: LF as \n, a backslash doubled.
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\\n") : c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return out;
+}
+
+std::vector<std::uint8_t> stub_bytes() { return read_file(win32_build_file("mivora.exe")); }
+
+class InstallerUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY: run under Xvfb (./run test does)";
+    ASSERT_FALSE(stub_bytes().empty()) << "no stub at " << win32_build_file("mivora.exe");
+    ASSERT_TRUE(std::filesystem::exists(win32_build_file("tests/probe.exe")));
+    ASSERT_FALSE(dir().path().empty());
+  }
+
+  void TearDown() override {
+    probe_.reset();
+    installer_.reset();
+  }
+
+  // setup.exe: the stub with `package` as resource 42.
+  void write_setup(const PackageBuilder& package) {
+    std::vector<std::uint8_t> setup;
+    std::string error;
+    ASSERT_TRUE(writer::replace_resource(stub_bytes(), writer::kRtRcdata, writer::kPackageResourceId,
+                                         package.build(), setup, error))
+        << error;
+    write_file(dir().path() + "/setup.exe", setup);
+  }
+
+  void write_plain_stub() { write_file(dir().path() + "/setup.exe", stub_bytes()); }
+
+  // Starts setup.exe and a probe; the wizard window is found.
+  void start(const std::vector<std::string>& prefix = {}) {
+    std::vector<std::string> argv = prefix;
+    argv.insert(argv.end(), {"wine", "setup.exe"});
+    installer_ = std::make_unique<Child>(argv, dir().path(), false);
+    probe_ = std::make_unique<Probe>(prefix);
+    ASSERT_EQ(ask("find 20000"), "ok");
+  }
+
+  void run(const PackageBuilder& package) {
+    write_setup(package);
+    start();
+  }
+
+  std::string ask(const std::string& command) { return probe_->ask(command); }
+  void expect_ok(const std::string& command) { EXPECT_EQ(ask(command), "ok") << command; }
+  std::string text(int id) { return ask("text " + std::to_string(id)); }
+  bool visible(int id) { return ask("visible " + std::to_string(id)) == "ok 1"; }
+  bool enabled(int id) { return ask("enabled " + std::to_string(id)) == "ok 1"; }
+
+  // Returns once the page waits for an answer: clicks made while a page is
+  // still being built are dropped, so tests click only after this. "Decline"
+  // (203) disables Next only on a waiting page; "Accept" (202) undoes it.
+  void settle_page() {
+    expect_ok("timeout 300");
+    bool waiting = false;
+    for (int attempt = 0; attempt < 30 && !waiting; ++attempt) {
+      expect_ok("post 203");
+      waiting = ask("waitstate 101 disabled") == "ok";
+    }
+    expect_ok("timeout 10000");
+    ASSERT_TRUE(waiting) << "the page never waited for an answer";
+    expect_ok("post 202");
+    expect_ok("waitstate 101 enabled");
+  }
+
+  int exit_code() { return installer_->wait(kExitTimeoutMs); }
+
+  // The window closes and the process ends with code 0.
+  void expect_closed_with_zero() {
+    EXPECT_EQ(ask("gone"), "ok");
+    EXPECT_EQ(exit_code(), 0);
+  }
+
+  void expect_error_state(const std::string& message) {
+    SCOPED_TRACE(message);
+    expect_ok("waittext 101 Finish");
+    EXPECT_EQ(text(210), std::string("ok ") + kErrorNotice);
+    EXPECT_EQ(text(211), "ok " + message);
+    EXPECT_TRUE(visible(210));
+    EXPECT_TRUE(visible(211));
+    EXPECT_TRUE(enabled(101));
+    EXPECT_FALSE(enabled(102));
+    EXPECT_FALSE(enabled(2));
+    for (int page_control : {220, 202, 203, 221, 222, 201, 230, 231, 232})
+      EXPECT_FALSE(visible(page_control)) << page_control;
+  }
+
+  void screenshot(const std::string& name) {
+    const char* dir = std::getenv("MIVORA_SCREENSHOTS");
+    if (dir == nullptr) return;
+    std::filesystem::create_directories(dir);
+    std::string command = "import -window root '" + std::string(dir) + "/" + name + ".png'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  [[nodiscard]] const TempDir& dir() const { return *dir_; }
+
+  // Ends this run's processes; the next run starts in a new directory.
+  void start_over() {
+    probe_.reset();
+    installer_.reset();
+    dir_ = std::make_unique<TempDir>();
+  }
+
+  std::unique_ptr<TempDir> dir_ = std::make_unique<TempDir>();
+  std::unique_ptr<Child> installer_;
+  std::unique_ptr<Probe> probe_;
+};
+
+PackageBuilder worked_example() {
+  PackageBuilder b;
+  b.name("Demo");
+  b.text("Hello");
+  b.page(1);
+  b.done("Bye");
+  return b;
+}
+
+// Two pages, then the closing text.
+PackageBuilder two_pages() {
+  PackageBuilder b;
+  b.name("Two");
+  b.text("First page");
+  b.page(1);
+  b.text("Second page");
+  b.text2("More");
+  b.page(0);
+  b.done("Bye");
+  return b;
+}
+
+TEST_F(InstallerUnderWine, WorkedExampleRunsThroughFinishWithExitCodeZero) {
+  run(worked_example());
+  expect_ok("waittext 0 Demo");
+  expect_ok("waittext 210 Hello");
+  settle_page();
+  EXPECT_TRUE(visible(210));
+  EXPECT_FALSE(visible(211));
+  EXPECT_EQ(text(101), "ok Next >>");
+  EXPECT_TRUE(enabled(101));
+  EXPECT_FALSE(enabled(102));
+  EXPECT_TRUE(enabled(2));
+  EXPECT_EQ(text(0xFFFF), "ok Mivora 0.1");  // the version line, id -1 as a 16-bit id
+  screenshot("worked-example-page");
+
+  expect_ok("click 101");
+  expect_ok("waittext 101 Finish");
+  EXPECT_EQ(text(210), "ok Bye");
+  EXPECT_FALSE(enabled(102));
+  EXPECT_FALSE(enabled(2));
+  EXPECT_TRUE(enabled(101));
+  screenshot("worked-example-finish");
+  EXPECT_EQ(ask("click 2"), "err disabled");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+}
+
+TEST_F(InstallerUnderWine, StubWithoutPackageShowsNoValidInstallPackage) {
+  write_plain_stub();
+  start();
+  expect_error_state("No valid install package.");
+  EXPECT_EQ(text(0), "ok Mivora");
+  screenshot("no-package");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+}
+
+// Dialog template 100 with no controls and a window class nobody registered.
+std::vector<std::uint8_t> template_of_unknown_class() {
+  std::vector<std::uint8_t> t;
+  auto word = [&t](std::uint16_t w) {
+    t.push_back(static_cast<std::uint8_t>(w));
+    t.push_back(static_cast<std::uint8_t>(w >> 8));
+  };
+  for (std::uint16_t w : {0x0080, 0x10C8, 0, 0, 0, 35, 32, 215, 129, 0}) word(w);  // style .. size, no menu
+  for (char c : std::string("NOSUCHCLASS")) word(static_cast<std::uint16_t>(c));
+  word(0);  // end of the class name
+  word(0);  // no caption
+  return t;
+}
+
+// A stub whose icon or dialog template cannot be used stops at start-up with
+// the "Error" box naming the step, and exits with the last-error value.
+TEST_F(InstallerUnderWine, StartupFailureShowsTheErrorBoxWithItsStepCode) {
+  constexpr std::uint32_t kRtGroupIcon = 14;
+  constexpr std::uint32_t kRtDialog = 5;
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    std::uint32_t id;
+    const char* step;
+  };
+  for (const Case& c : {Case{"no-icon", kRtGroupIcon, 1, "10"}, Case{"broken-template", kRtDialog, 100, "1"}}) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::uint8_t> setup;
+    std::string error;
+    // An icon group of no images; a template whose window cannot be created.
+    std::vector<std::uint8_t> spoiled =
+        c.type == kRtGroupIcon ? std::vector<std::uint8_t>{0, 0, 1, 0, 0, 0} : template_of_unknown_class();
+    ASSERT_TRUE(writer::replace_resource(stub_bytes(), c.type, c.id, spoiled, setup, error)) << error;
+    write_file(dir().path() + "/setup.exe", setup);
+    installer_ = std::make_unique<Child>(std::vector<std::string>{"wine", "setup.exe"}, dir().path(), false);
+    probe_ = std::make_unique<Probe>();
+    std::string box = ask("errorbox 20000");
+    std::string tail = std::string(" from ") + c.step;
+    ASSERT_EQ(box.rfind("ok Error = ", 0), 0u) << box;
+    ASSERT_GE(box.size(), tail.size());
+    EXPECT_EQ(box.substr(box.size() - tail.size()), tail) << box;
+    unsigned long last_error = std::strtoul(box.c_str() + 11, nullptr, 10);
+    EXPECT_EQ(exit_code(), static_cast<int>(last_error & 0xFF)) << box;
+    start_over();
+  }
+}
+
+TEST_F(InstallerUnderWine, EachErrorShowsItsMessageInTheErrorState) {
+  struct Case {
+    const char* name;
+    PackageBuilder package;
+    std::string message;
+    const char* before;  // a probe command that leads into the error, or null
+  };
+  std::vector<Case> cases;
+  {
+    PackageBuilder b = worked_example();
+    writer::HeadOverrides head;
+    head.version = 2;
+    b.set_head_overrides(head);
+    cases.push_back({"version-2", b, "No valid install package.", nullptr});
+  }
+  {
+    PackageBuilder b;
+    b.name("Unknown");
+    b.command(0x777A7978, {});
+    cases.push_back({"unknown-tag", b, "Command not found: 777A7978", nullptr});
+  }
+  {
+    PackageBuilder b;
+    b.group();
+    cases.push_back({"group", b, "Not finished: 'group'", nullptr});
+  }
+  cases.push_back({"browse-answer", worked_example(), "Not finished: 'browse'", "post 204"});
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    run(c.package);
+    if (c.before != nullptr) {
+      expect_ok("waittext 210 Hello");
+      settle_page();
+      expect_ok(c.before);
+    }
+    expect_error_state(c.message);
+    screenshot(std::string("error-") + c.name);
+    expect_ok("click 101");
+    expect_closed_with_zero();
+    start_over();
+  }
+}
+
+TEST_F(InstallerUnderWine, NextAndBackMoveBetweenPages) {
+  run(two_pages());
+  expect_ok("waittext 210 First page");
+  settle_page();
+  EXPECT_FALSE(enabled(102));
+  expect_ok("click 101");
+  expect_ok("waittext 210 Second page");
+  settle_page();
+  EXPECT_EQ(text(211), "ok More");
+  EXPECT_TRUE(visible(211));
+  EXPECT_TRUE(enabled(102));
+  screenshot("second-page");
+  expect_ok("click 102");
+  expect_ok("waittext 210 First page");
+  settle_page();
+  EXPECT_FALSE(visible(211));
+  EXPECT_FALSE(enabled(102));
+  expect_ok("click 101");
+  expect_ok("waittext 210 Second page");
+  settle_page();
+  expect_ok("click 101");
+  expect_ok("waittext 101 Finish");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+}
+
+TEST_F(InstallerUnderWine, CancelAnsweredNoKeepsThePageAndYesEndsWithExitCodeZero) {
+  run(worked_example());
+  expect_ok("waittext 210 Hello");
+  settle_page();
+  expect_ok("click 2");
+  EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
+  expect_ok("sleep 200");
+  EXPECT_EQ(text(210), "ok Hello");
+  EXPECT_EQ(text(101), "ok Next >>");
+  EXPECT_TRUE(enabled(2));
+  expect_ok("click 2");
+  EXPECT_EQ(ask("waitconfirm"), std::string("ok ") + kConfirmText);
+  screenshot("confirm");
+  EXPECT_EQ(ask("confirm yes"), std::string("ok ") + kConfirmText);
+  expect_closed_with_zero();
+}
+
+TEST_F(InstallerUnderWine, CloseBoxWhilePageWaitsEndsWithoutConfirmation) {
+  run(worked_example());
+  expect_ok("waittext 210 Hello");
+  settle_page();
+  expect_ok("close");
+  expect_ok("noconfirm 500");
+  expect_closed_with_zero();
+}
+
+TEST_F(InstallerUnderWine, KeysWhilePageWaitsChangeNothingAndEnterOrEscapePressNoButton) {
+  run(two_pages());
+  expect_ok("waittext 210 First page");
+  settle_page();
+  for (const char* key : {"key 13", "char 13", "key 27", "char 27", "key 9", "char 9", "key 0x41", "char a"})
+    expect_ok(key);
+  expect_ok("noconfirm 1500");  // past the script's 1000 ms wake-up
+  EXPECT_EQ(text(210), "ok First page");
+  EXPECT_EQ(text(101), "ok Next >>");
+  EXPECT_FALSE(visible(211));
+  // The keys were taken and dropped: the page still answers its buttons.
+  expect_ok("click 101");
+  expect_ok("waittext 210 Second page");
+  settle_page();
+  expect_ok("close");
+  expect_closed_with_zero();
+}
+
+struct InstalledFile {
+  std::string list_dir;
+  std::string name;
+  std::string contents;
+  FileTime time;
+};
+
+std::string pattern(std::size_t size, char seed) {
+  std::string s(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>(seed + i * 7 % 251);
+  return s;
+}
+
+// The destination page (dest with `destination`), the files in lists, copy, done.
+PackageBuilder copying(const std::string& destination, const std::vector<InstalledFile>& files) {
+  PackageBuilder b;
+  b.name("Copy");
+  b.text("Where to?");
+  b.dest(destination, 0);
+  std::size_t i = 0;
+  while (i < files.size()) {
+    std::size_t j = i;
+    while (j < files.size() && files[j].list_dir == files[i].list_dir) ++j;
+    b.list(files[i].list_dir, static_cast<std::uint32_t>(j - i));
+    for (; i < j; ++i) b.file(files[i].name, files[i].contents, files[i].time);
+  }
+  b.page(1);
+  b.copy("Copying");
+  b.done("Installed");
+  return b;
+}
+
+void expect_installed(const std::string& root, const std::vector<InstalledFile>& files) {
+  for (const auto& f : files) {
+    std::string path = root + (f.list_dir.empty() ? "" : "/" + f.list_dir) + "/" + f.name;
+    SCOPED_TRACE(path);
+    std::vector<std::uint8_t> got = read_file(path);
+    ASSERT_EQ(got.size(), f.contents.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), f.contents.begin(),
+                           [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }));
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    UnixTime want = to_unix_time(f.time);
+    EXPECT_EQ(st.st_mtim.tv_sec, want.seconds);
+    EXPECT_EQ(st.st_mtim.tv_nsec, want.nanoseconds);
+  }
+}
+
+std::vector<InstalledFile> several_lists() {
+  return {
+      {"", "readme.txt", "Read me\r\n", kSomeTime},
+      {"", "empty.bin", "", to_file_time(UnixTime{946684800, 0})},
+      {"docs", "guide.txt", pattern(4096, 'g'), to_file_time(UnixTime{1234567890, 500})},
+      {"data", "big.bin", pattern(65536 * 2 + 5, 'b'), to_file_time(UnixTime{1600000000, 999999900})},
+      {"data", "exact.bin", pattern(65536, 'e'), kSomeTime},
+  };
+}
+
+TEST_F(InstallerUnderWine, CopyInstallsSeveralListsWithExactContentsAndTimes) {
+  auto files = several_lists();
+  run(copying(dir().windows_path() + "\\out", files));
+  expect_ok("waittext 221 " + escaped(dir().windows_path() + "\\out"));
+  settle_page();
+  EXPECT_TRUE(visible(221));
+  EXPECT_TRUE(visible(220));
+  EXPECT_EQ(text(222), "ok Destination:");
+  screenshot("destination");
+  expect_ok("click 101");
+  expect_ok("waittext 101 Finish");
+  EXPECT_EQ(text(210), "ok Installed");
+  screenshot("copied");
+  expect_installed(dir().path() + "/out", files);
+  expect_ok("click 101");
+  expect_closed_with_zero();
+}
+
+TEST_F(InstallerUnderWine, DestinationTypedIntoTheFieldIsWhereFilesGo) {
+  std::vector<InstalledFile> files = {{"", "a.txt", "typed", kSomeTime}};
+  run(copying(dir().windows_path() + "\\default", files));
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  EXPECT_EQ(ask("limit 221"), "ok 127");
+  expect_ok("settext 221 ");
+  expect_ok("type 221 " + escaped(dir().windows_path() + "\\typed"));
+  expect_ok("click 101");
+  expect_ok("waittext 101 Finish");
+  expect_installed(dir().path() + "/typed", files);
+  EXPECT_FALSE(std::filesystem::exists(dir().path() + "/default"));
+  expect_ok("click 101");
+  expect_closed_with_zero();
+}
+
+bool can_drop_dac_override() {
+  return std::system("setpriv --inh-caps=-dac_override --bounding-set=-dac_override true >/dev/null 2>&1") == 0;
+}
+
+TEST_F(InstallerUnderWine, ReadOnlyExistingFileGivesCouldNotCreateFile) {
+  std::vector<std::string> prefix;
+  if (geteuid() == 0) {
+    if (!can_drop_dac_override()) GTEST_SKIP() << "running as root and setpriv cannot drop CAP_DAC_OVERRIDE";
+    prefix = {"setpriv", "--inh-caps=-dac_override", "--bounding-set=-dac_override"};
+    // The server opens the files: it must run without the capability too.
+    ASSERT_EQ(std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1"), 0);
+  }
+  std::filesystem::create_directories(dir().path() + "/out");
+  write_file(dir().path() + "/out/locked.txt", {'o', 'l', 'd'});
+  chmod((dir().path() + "/out/locked.txt").c_str(), 0444);
+  std::vector<InstalledFile> files = {{"", "first.txt", "1", kSomeTime}, {"", "locked.txt", "new", kSomeTime}};
+  write_setup(copying(dir().windows_path() + "\\out", files));
+  start(prefix);
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  expect_ok("click 101");
+  expect_error_state("Could not create file.");
+  screenshot("could-not-create-file");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+  EXPECT_EQ(read_file(dir().path() + "/out/locked.txt"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(read_file(dir().path() + "/out/first.txt"), (std::vector<std::uint8_t>{'1'}));
+  probe_.reset();
+  if (!prefix.empty()) {
+    // Back to a server with every capability, kept alive for the next tests.
+    EXPECT_EQ(std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; wineserver -p >/dev/null 2>&1"), 0);
+  }
+}
+
+// A large file keeps the script busy between two waits long enough to be
+// clicked at. It is made of 1 MiB chunks that each begin with their index,
+// so a chunk written twice or skipped is seen.
+constexpr std::uint32_t kChunkSize = 1u << 20;
+constexpr std::uint32_t kLargeChunks = 128;
+constexpr int kSmallFilesAfterLarge = 10;
+
+std::vector<std::uint8_t> large_chunk(std::uint32_t index) {
+  std::vector<std::uint8_t> chunk(kChunkSize);
+  for (std::uint32_t i = 0; i < kChunkSize; ++i) chunk[i] = static_cast<std::uint8_t>(i * 131 + (i >> 12));
+  for (int b = 0; b < 4; ++b) chunk[b] = static_cast<std::uint8_t>(index >> (8 * b));
+  return chunk;
+}
+
+PackageBuilder busy_copy(const std::string& destination) {
+  PackageBuilder b;
+  b.name("Busy");
+  b.text("Where to?");
+  b.dest(destination, 0);
+  b.list("", 1 + kSmallFilesAfterLarge);
+  b.file("large.bin", kChunkSize * kLargeChunks, kSomeTime, [](writer::ByteSink& sink) {
+    for (std::uint32_t index = 0; index < kLargeChunks; ++index) sink.write(large_chunk(index).data(), kChunkSize);
+  });
+  for (int i = 0; i < kSmallFilesAfterLarge; ++i) b.file("small" + std::to_string(i) + ".txt", std::to_string(i), kSomeTime);
+  b.page(1);
+  b.copy("Copying");
+  b.done("Installed");
+  return b;
+}
+
+void expect_large_file_whole(const std::string& path) {
+  std::vector<std::uint8_t> got = read_file(path);
+  ASSERT_EQ(got.size(), std::size_t{kChunkSize} * kLargeChunks);
+  for (std::uint32_t index = 0; index < kLargeChunks; ++index)
+    ASSERT_TRUE(std::equal(got.begin() + std::size_t{index} * kChunkSize,
+                           got.begin() + std::size_t{index + 1} * kChunkSize, large_chunk(index).begin()))
+        << "chunk " << index << " of " << path;
+}
+
+TEST_F(InstallerUnderWine, ClicksDuringCopyAreTakenBetweenFilesAndCancelAsks) {
+  run(busy_copy(dir().windows_path() + "\\out"));
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  expect_ok("click 101");
+  expect_ok("waitstate 231 visible");
+  EXPECT_EQ(text(222), "ok Current file:");
+  EXPECT_FALSE(enabled(221));
+  screenshot("copying");
+  // Taken one after each file: Next and Back are dropped, Cancel asks, and
+  // No lets the copy go on.
+  expect_ok("click 101");
+  expect_ok("click 102");
+  expect_ok("click 2");
+  EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
+  expect_ok("waittext 101 Finish");
+  EXPECT_EQ(text(210), "ok Installed");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+  expect_large_file_whole(dir().path() + "/out/large.bin");
+  for (int i = 0; i < kSmallFilesAfterLarge; ++i)
+    EXPECT_TRUE(std::filesystem::exists(dir().path() + "/out/small" + std::to_string(i) + ".txt")) << i;
+}
+
+TEST_F(InstallerUnderWine, FirstCloseDuringBusyScriptLeavesWindowUpUntilTheNextWait) {
+  run(busy_copy(dir().windows_path() + "\\out"));
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  expect_ok("click 101");
+  expect_ok("waitstate 231 visible");
+  expect_ok("close");
+  // The script is writing the large file: the window stays until it waits.
+  EXPECT_EQ(text(210), "ok Copying");
+  EXPECT_EQ(installer_->wait(0), -1);
+  expect_closed_with_zero();
+  expect_large_file_whole(dir().path() + "/out/large.bin");
+}
+
+}  // namespace
+}  // namespace mivora::wine_test

@@ -1,0 +1,92 @@
+// Win32 body of the control surface: calls on the control handle table, the Confirm box, the folder picker.
+#include <shlobj.h>
+
+#include "support/path_buffer.hpp"
+#include "wizard/window_win32.hpp"
+#include "wizard/wizard_window.hpp"
+
+namespace mivora {
+namespace {
+
+constexpr std::uint8_t kFolderCapacity = 127;  // the destination buffer's capacity
+
+// GetProcAddress gives a generic pointer; void (*)() converts to any function type without a warning.
+template <typename Function>
+Function* system_function(const char* module, const char* name) {
+  FARPROC found = GetProcAddress(LoadLibraryA(module), name);
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+}
+
+std::size_t text_length(const char* text) {
+  std::size_t n = 0;
+  while (text[n] != '\0') ++n;
+  return n;
+}
+
+class Win32ControlSurface final : public ControlSurface {
+ public:
+  void fill_handle_table() override {
+    HWND window = wizard_window_handle();
+    handles_[0] = window;
+    for (int i = 1; i < kControlCount; ++i) handles_[i] = GetDlgItem(window, kControlIds[i]);
+  }
+
+  void set_text(Control control, CountedView text) override {
+    terminated_copy(text, shared_path_buffer, kPathBufferSize);
+    SetWindowTextA(handle(control), shared_path_buffer);
+  }
+
+  void get_text(Control control, CountedDest text) override {
+    shared_path_buffer[0] = '\0';  // a failed GetWindowTextA may leave the buffer as it was
+    GetWindowTextA(handle(control), shared_path_buffer, kPathBufferSize);
+    counted_copy(shared_path_buffer, text);
+  }
+
+  void show(Control control) override { ShowWindow(handle(control), SW_SHOW); }
+  void hide(Control control) override { ShowWindow(handle(control), SW_HIDE); }
+  void enable(Control control) override { EnableWindow(handle(control), TRUE); }
+  void disable(Control control) override { EnableWindow(handle(control), FALSE); }
+
+  bool confirm_exit() override {
+    return MessageBoxA(handles_[0], "Are you sure you want to exit the install package?", "Confirm",
+                       MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+  }
+
+  bool browse_for_folder(CountedDest folder) override {
+    // shell32 and ole32 are loaded only when the user browses, so that the
+    // import table names kernel32 and user32 alone.
+    auto* initialize_com = system_function<decltype(CoInitializeEx)>("ole32.dll", "CoInitializeEx");
+    auto* free_memory = system_function<decltype(CoTaskMemFree)>("ole32.dll", "CoTaskMemFree");
+    auto* browse = system_function<decltype(SHBrowseForFolderA)>("shell32.dll", "SHBrowseForFolderA");
+    auto* path_of = system_function<decltype(SHGetPathFromIDListA)>("shell32.dll", "SHGetPathFromIDListA");
+    if (!initialize_com || !free_memory || !browse || !path_of) return false;
+    initialize_com(nullptr, COINIT_APARTMENTTHREADED);
+
+    char path[MAX_PATH] = {};
+    BROWSEINFOA info{};
+    info.hwndOwner = handles_[0];
+    info.pszDisplayName = path;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = browse(&info);
+    if (chosen == nullptr) return false;
+    bool got_path = path_of(chosen, path) != FALSE;
+    free_memory(chosen);
+    std::size_t length = text_length(path);
+    if (!got_path || length == 0 || length > kFolderCapacity || length > folder.capacity) return false;
+    counted_copy(path, folder);
+    return true;
+  }
+
+ private:
+  HWND handle(Control control) const { return handles_[static_cast<int>(control)]; }
+
+  HWND handles_[kControlCount] = {};
+};
+
+constinit Win32ControlSurface g_controls;
+
+}  // namespace
+
+ControlSurface& wizard_controls() { return g_controls; }
+
+}  // namespace mivora
