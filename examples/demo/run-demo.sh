@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# Compiles examples/demo into build/demo/setup.exe and runs it under Wine.
+# With a display the wizard opens for a person to click through. Without one
+# (or with MIVORA_DEMO_HEADLESS=1) it runs under Xvfb, clicks through every
+# page with the UI probe, prints each page's texts and the installed tree,
+# and saves a PNG of each page in build/demo/.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$(pwd)
+PACK=${MIVORA_PACK:-$ROOT/build/host/mivora-pack}
+STUB=${MIVORA_STUB:-$ROOT/build/win32/mivora.exe}
+PROBE=${MIVORA_PROBE:-$ROOT/build/win32/tests/probe.exe}
+OUT=$ROOT/build/demo
+
+say() { printf '%s\n' "$*" >&2; }
+die() { say "demo: $*"; exit 1; }
+
+[ -x "$PACK" ] || die "no $PACK: run ./run build first"
+[ -f "$STUB" ] || die "no $STUB: run ./run build first"
+mkdir -p "$OUT"
+"$PACK" build examples/demo/setup.mivora -o "$OUT/setup.exe" --stub "$STUB" || die "could not build the installer"
+
+export WINEDEBUG=-all WINEARCH=win32
+export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wine}
+if [ ! -f "$WINEPREFIX/.mivora-ready" ]; then
+  rm -rf "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+  # Without a window manager Wine waits 2 s whenever a top-level window hides.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.mivora-ready"
+fi
+
+# The installer runs from C:\mivora-demo, so its drive prefix makes the
+# destination C:\Mivora Demo inside the Wine prefix, not on the host's root.
+RUN_DIR="$WINEPREFIX/drive_c/mivora-demo"
+INSTALLED="$WINEPREFIX/drive_c/Mivora Demo"
+mkdir -p "$RUN_DIR"
+cp "$OUT/setup.exe" "$RUN_DIR/setup.exe"
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${MIVORA_DEMO_HEADLESS:-}" ]; then
+  say "demo: the wizard opens now; it installs into C:\\Mivora Demo ($INSTALLED)"
+  (cd "$RUN_DIR" && wine setup.exe)
+  exit 0
+fi
+
+[ -f "$PROBE" ] || die "no $PROBE: run ./run build first"
+XVFB_PID=
+for n in $(seq 91 140); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  sleep 0.5
+  if kill -0 "$XVFB_PID" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+  XVFB_PID=
+done
+[ -n "$XVFB_PID" ] || die "could not start Xvfb"
+SETUP_PID=
+cleanup() {
+  [ -n "$SETUP_PID" ] && kill "$SETUP_PID" 2>/dev/null
+  wineserver -k >/dev/null 2>&1 || true
+  kill "$XVFB_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+rm -rf "$INSTALLED"
+(cd "$RUN_DIR" && exec wine setup.exe) &
+SETUP_PID=$!
+coproc PROBE_IO { wine "$PROBE"; }
+
+# The probe's fds exist only in this shell, so answers come back in ANSWER,
+# never through a command substitution's subshell.
+ANSWER=
+ask() {
+  printf '%s\n' "$1" >&"${PROBE_IO[1]}"
+  IFS= read -r -t 60 ANSWER <&"${PROBE_IO[0]}" || die "the probe did not answer '$1'"
+  ANSWER=${ANSWER%$'\r'}  # Wine's console ends lines with CR LF
+}
+must() {
+  ask "$1"
+  [[ $ANSWER == ok* ]] || die "'$1' failed: $ANSWER"
+  ANSWER=${ANSWER#ok}
+  ANSWER=${ANSWER# }
+}
+# Prints a control's text with its line breaks.
+show() {
+  must "text $2"
+  printf '  %-8s %b\n' "$1:" "${ANSWER//%/%%}" >&2
+}
+snapshot() {
+  must 'text 0'
+  local window
+  window=$(xdotool search --name "$ANSWER" 2>/dev/null | head -1 || true)
+  import -window "${window:-root}" "$OUT/$1.png" 2>/dev/null || import -window root "$OUT/$1.png"
+  say "  saved build/demo/$1.png"
+}
+# Returns once the page waits for an answer (clicks made while a page is
+# built are dropped): "Decline" (203) disables Next only on a waiting page,
+# and "Accept" (202) enables it again.
+settle_page() {
+  local i
+  must "timeout 300"
+  for i in $(seq 1 30); do
+    must "post 203"
+    ask "waitstate 101 disabled"
+    [[ $ANSWER == ok* ]] && break
+  done
+  must "timeout 10000"
+  must "post 202"
+  must "waitstate 101 enabled"
+}
+# Waits until static 210 shows something other than $1.
+wait_new_text() {
+  local i
+  for i in $(seq 1 100); do
+    must 'text 210'
+    [ "$ANSWER" != "$1" ] && return 0
+    sleep 0.1
+  done
+  die "the page did not change"
+}
+
+must "find 30000"
+settle_page
+must 'text 0'
+say "Caption: $ANSWER"
+page=0
+for name in welcome licence destination; do
+  page=$((page + 1))
+  say "Page $page ($name):"
+  show text 210
+  if must "visible 211" && [ "$ANSWER" = 1 ]; then show text2 211; fi
+  if must "visible 221" && [ "$ANSWER" = 1 ]; then show folder 221; fi
+  snapshot "page-$page-$name"
+  must 'text 210'
+  before=$ANSWER
+  must "click 101"
+  wait_new_text "$before"
+  [ "$name" = destination ] || settle_page
+done
+must "waittext 101 Finish"
+page=$((page + 1))
+say "Page $page (finish):"
+show text 210
+snapshot "page-$page-finish"
+must "click 101"
+must "gone 20000"
+ask quit || true
+wait "$SETUP_PID" 2>/dev/null || true
+SETUP_PID=
+
+say "Installed into C:\\Mivora Demo:"
+(cd "$INSTALLED" && find . -mindepth 1 | sort | while read -r p; do
+  if [ -d "$p" ]; then printf '  %s/\n' "${p#./}"; else printf '  %-40s %8s bytes  %s\n' "${p#./}" "$(stat -c %s "$p")" "$(date -u -r "$p" '+%Y-%m-%d %H:%M:%S UTC')"; fi
+done) >&2

@@ -1,0 +1,156 @@
+// mivora-pack driven as a user would: exit codes, messages, and what lands
+// on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/tools/test_support.hpp"
+#include "tools/writer/package_limits.hpp"
+#include "tools/writer/pe_resources.hpp"
+
+namespace mivora::pack {
+namespace {
+
+namespace fs = std::filesystem;
+using test::quoted;
+using test::run_command;
+
+const std::string kPack = MIVORA_PACK;
+const fs::path kStub = fs::path(MIVORA_TEST_STUBS) / "stub.exe";
+const fs::path kWorkedExample = fs::path(MIVORA_SOURCE_DIR) / "examples" / "worked-example.mivora";
+
+class PackCommand : public ::testing::Test {
+ protected:
+  test::CommandResult pack(const std::string& arguments) { return run_command(kPack + " " + arguments); }
+  test::TempDir dir_;
+};
+
+TEST_F(PackCommand, ExitCodesTellWrongArgumentsFromBadInput) {
+  test::write_text(dir_ / "bad.mivora", "page\n");
+  test::write_text(dir_ / "junk.bin", "not a package at all");
+  struct Case {
+    const char* what;
+    std::string arguments;
+    int exit_code;
+    const char* says;
+  } cases[] = {
+      {"no command", "", 2, "usage: mivora-pack COMMAND"},
+      {"unknown command", "bulid x", 2, "unknown command 'bulid'"},
+      {"build without output", "build " + quoted(kWorkedExample), 2, "no output given"},
+      {"unknown option", "check --fast x", 2, "unknown option '--fast'"},
+      {"help", "--help", 0, "build"},
+      {"build help", "build --help", 0, "--codepage"},
+      {"dump help", "dump --help", 0, "--extract"},
+      {"check help", "check --help", 0, "Exit codes"},
+      {"bad script", "build " + quoted(dir_ / "bad.mivora") + " -o " + quoted(dir_ / "bad.bin"), 1, "bad.mivora:1: "},
+      {"missing script", "build " + quoted(dir_ / "none.mivora") + " -o " + quoted(dir_ / "n.bin"), 1, "cannot read"},
+      {"check junk", "check " + quoted(dir_ / "junk.bin"), 1, "does not start with \"pack\""},
+      {"dump junk", "dump " + quoted(dir_ / "junk.bin"), 1, "cannot dump a malformed package"},
+      {"unsupported code page", "build " + quoted(kWorkedExample) + " -o x.bin --codepage 437", 1, "code page 437"},
+      {"good build", "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "ok.bin"), 0, "76 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::CommandResult r = pack(c.arguments);
+    EXPECT_EQ(r.exit_code, c.exit_code) << r.output;
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+  }
+}
+
+TEST_F(PackCommand, FailedBuildLeavesNoFileBehind) {
+  test::write_text(dir_ / "bad.mivora", "page no-back\ndone \"\xE4\xB8\xAD\"\n");
+  test::write_text(dir_ / "not-a-stub.exe", "MZ but nothing else");
+  struct Case {
+    const char* what;
+    std::string arguments;
+    fs::path output;
+  } cases[] = {
+      {"bad script",
+       "build " + quoted(dir_ / "bad.mivora") + " -o " + quoted(dir_ / "a.exe") + " --stub " + quoted(kStub),
+       dir_ / "a.exe"},
+      {"bad stub",
+       "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "b.exe") + " --stub " +
+           quoted(dir_ / "not-a-stub.exe"),
+       dir_ / "b.exe"},
+      {"missing stub",
+       "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "c.exe") + " --stub " + quoted(dir_ / "none.exe"),
+       dir_ / "c.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::CommandResult r = pack(c.arguments);
+    EXPECT_EQ(r.exit_code, 1) << r.output;
+    EXPECT_FALSE(fs::exists(c.output));
+    fs::path partial = c.output;
+    partial += ".partial";
+    EXPECT_FALSE(fs::exists(partial));
+  }
+}
+
+TEST_F(PackCommand, PackageTooLargeToLoadIsRefusedBeforeAnythingIsWritten) {
+  // Sparse files: sizes only, no disk.
+  test::write_text(dir_ / "big.bin", "");
+  fs::resize_file(dir_ / "big.bin", writer::kMaxInstallerPackageSize);
+  test::write_text(dir_ / "huge.bin", "");
+  fs::resize_file(dir_ / "huge.bin", 0x100000000ull);
+  test::write_text(dir_ / "setup.mivora",
+                   "page no-back\ndest \"C:\\\\A\"\nlist \"\"\nfile \"big\" from \"big.bin\"\n"
+                   "file \"huge\" from \"huge.bin\"\ncopy \"c\"\ndone \"d\"\n");
+  test::CommandResult r = pack("build " + quoted(dir_ / "setup.mivora") + " -o " + quoted(dir_ / "setup.exe") +
+                               " --stub " + quoted(kStub));
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.output.find("setup.mivora:4: with 'big.bin' the package grows past the limit"), std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("cannot load one larger than 1920 MiB"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("setup.mivora:5: 'huge.bin' is 4294967296 bytes; a package file holds at most 4294967295"),
+            std::string::npos)
+      << r.output;
+  EXPECT_FALSE(fs::exists(dir_ / "setup.exe"));
+}
+
+TEST_F(PackCommand, InstallerHoldsExactlyThePackageOfTheRawBuild) {
+  ASSERT_EQ(pack("build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "raw.bin")).exit_code, 0);
+  test::CommandResult r =
+      pack("build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "setup.exe") + " --stub " + quoted(kStub));
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  writer::ResourceLookup embedded =
+      writer::read_resource(test::read_bytes(dir_ / "setup.exe"), writer::kRtRcdata, writer::kPackageResourceId);
+  ASSERT_TRUE(embedded.ok) << embedded.error;
+  EXPECT_EQ(embedded.bytes, test::read_bytes(dir_ / "raw.bin"));
+  test::CommandResult check = pack("check " + quoted(dir_ / "setup.exe"));
+  EXPECT_EQ(check.exit_code, 0) << check.output;
+  EXPECT_NE(check.output.find("valid package, 76 bytes"), std::string::npos) << check.output;
+}
+
+TEST_F(PackCommand, DumpAndCheckOfATruncatedInstallerReportInsteadOfCrashing) {
+  ASSERT_EQ(pack("build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "setup.exe") + " --stub " + quoted(kStub))
+                .exit_code,
+            0);
+  std::vector<std::uint8_t> whole = test::read_bytes(dir_ / "setup.exe");
+  for (std::size_t length : {std::size_t{1}, std::size_t{64}, std::size_t{400}, whole.size() / 2, whole.size() - 8}) {
+    SCOPED_TRACE(length);
+    test::write_bytes(dir_ / "cut.exe",
+                      std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)));
+    for (const char* command : {"check ", "dump "}) {
+      test::CommandResult r = pack(command + quoted(dir_ / "cut.exe"));
+      EXPECT_EQ(r.exit_code, 1) << command << r.output;
+      EXPECT_NE(r.output.find("cut.exe"), std::string::npos) << r.output;
+    }
+  }
+}
+
+TEST_F(PackCommand, DumpWithExtractRebuildsTheSameInstaller) {
+  fs::path demo = fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora";
+  ASSERT_EQ(pack("build " + quoted(demo) + " -o " + quoted(dir_ / "one.exe") + " --stub " + quoted(kStub)).exit_code,
+            0);
+  test::CommandResult dump = pack("dump " + quoted(dir_ / "one.exe") + " --extract " + quoted(dir_ / "x"));
+  ASSERT_EQ(dump.exit_code, 0) << dump.output;
+  ASSERT_EQ(pack("build " + quoted(dir_ / "x" / "package.mivora") + " -o " + quoted(dir_ / "two.exe") + " --stub " +
+                 quoted(kStub))
+                .exit_code,
+            0);
+  EXPECT_EQ(test::read_bytes(dir_ / "two.exe"), test::read_bytes(dir_ / "one.exe"));
+}
+
+}  // namespace
+}  // namespace mivora::pack

@@ -1,0 +1,204 @@
+#include "tools/inspect/package_walk.hpp"
+
+#include <cstdio>
+
+#include "tools/writer/package_rules.hpp"
+
+namespace mivora::inspect {
+namespace {
+
+using namespace format;
+
+struct HeadMessage {
+  HeadProblem problem;
+  const char* message;
+};
+constexpr HeadMessage kHeadMessages[] = {
+    {HeadProblem::kEmpty, "the package is empty"},
+    {HeadProblem::kBadMagic, "the package does not start with \"pack\""},
+    {HeadProblem::kBadHeadTag, "the head record's tag is not \"head\""},
+    {HeadProblem::kNoScript, "the head record's script offset is 0"},
+    {HeadProblem::kNoStringTable, "the head record's string table offset is 0"},
+    {HeadProblem::kBadVersion, "the format version is not 1"},
+    {HeadProblem::kTruncated, "the package ends inside its head record"},
+};
+
+std::string tag_text(std::uint32_t tag) {
+  char text[64];
+  char chars[5] = {};
+  for (int i = 0; i < 4; ++i) {
+    auto c = static_cast<char>(tag >> (8 * i));
+    chars[i] = c >= 0x20 && c < 0x7F ? c : '.';
+  }
+  std::snprintf(text, sizeof text, "%08X ('%s')", static_cast<unsigned>(tag), chars);
+  return text;
+}
+
+bool has_string_argument(std::uint32_t tag) {
+  return tag == kTagName || tag == kTagText || tag == kTagText2 || tag == kTagDest || tag == kTagCopy ||
+         tag == kTagDone || tag == kTagList;
+}
+
+class Walker {
+ public:
+  explicit Walker(ByteView bytes)
+      : view_(bytes),
+        rules_([this](std::uint64_t where, const std::string& m) { problem(static_cast<std::uint32_t>(where), m); },
+               describe_offset) {}
+
+  PackageWalk run() {
+    HeadRecord head;
+    HeadProblem hp = view_.check_head(head);
+    if (hp != HeadProblem::kNone) {
+      for (const HeadMessage& m : kHeadMessages)
+        if (m.problem == hp) problem(0, m.message);
+      return std::move(walk_);
+    }
+    head_ = head;
+    if (head.script_offset % 4 != 0) problem(kScriptOffsetField, "the script offset is not a multiple of 4");
+    if (head.string_table_offset % 4 != 0)
+      problem(kStringTableOffsetField, "the string table offset is not a multiple of 4");
+    if (!view_.word_at(head.string_table_offset).ok)
+      problem(kStringTableOffsetField, "the string table lies outside the package");
+    if (view_.bytes().size % 4 != 0) problem(view_.bytes().size, "the package length is not a multiple of 4");
+    walk_script(head.script_offset);
+    return std::move(walk_);
+  }
+
+ private:
+  void problem(std::uint32_t offset, const std::string& message) { walk_.problems.push_back({offset, message}); }
+
+  void walk_script(std::uint32_t at) {
+    for (;;) {
+      Checked<std::uint32_t> tag = view_.word_at(at);
+      if (!tag.ok) {
+        problem(at, "the script runs past the end of the package without an end marker");
+        return;
+      }
+      if (tag.value == kEndMarker) {
+        rules_.end(at);
+        if (expected_files_ > 0)
+          problem(at, "the last list expects " + std::to_string(expected_files_) + " more files");
+        return;
+      }
+      const CommandShape* shape = find_command_shape(tag.value);
+      if (shape == nullptr) {
+        problem(at, "unknown command " + tag_text(tag.value) + ": the installer stops there");
+        return;
+      }
+      if (tag.value == kTagGroup) {
+        problem(at, "'grou' stops the installer with \"Not finished: 'group'\"");
+        return;
+      }
+      WalkedCommand command{at, tag.value, {}, {}, {}, {}};
+      for (std::uint32_t i = 0; i < shape->argument_words; ++i) {
+        Checked<std::uint32_t> w = view_.word_at(at + 4 + 4 * i);
+        if (!w.ok) {
+          problem(at, std::string("the '") + shape->name + "' command runs past the end of the package");
+          return;
+        }
+        command.arguments.push_back(w.value);
+      }
+      if (!understand(command)) return;
+      walk_.commands.push_back(std::move(command));
+      at += 4 + 4 * shape->argument_words;
+    }
+  }
+
+  bool resolve(std::uint32_t at, std::uint32_t reference, std::string& out) {
+    Checked<CountedView> s = view_.string_at(head_.string_table_offset, reference);
+    if (!s.ok) {
+      problem(at, "string reference " + std::to_string(reference) + " lies outside the package");
+      return false;
+    }
+    out.assign(s.value.chars, s.value.length);
+    return true;
+  }
+
+  // Checks one command's arguments and feeds the order rules; false stops the walk.
+  bool understand(WalkedCommand& c) {
+    rules_.command(c.offset);
+    if (has_string_argument(c.tag) && !resolve(c.offset, c.arguments[0], c.text)) return false;
+    if (expected_files_ > 0 && c.tag != kTagFile) {
+      problem(c.offset, "a list expects " + std::to_string(expected_files_) + " more files before this command");
+      expected_files_ = 0;
+    }
+    for (const Rule& r : kRules)
+      if (r.tag == c.tag) return (this->*r.check)(c);
+    return true;
+  }
+
+  using Check = bool (Walker::*)(WalkedCommand&);
+  struct Rule {
+    std::uint32_t tag;
+    Check check;
+  };
+  static const Rule kRules[6];
+
+  bool understand_page(WalkedCommand& c) {
+    rules_.page(c.offset, c.arguments[0]);
+    return true;
+  }
+  bool understand_dest(WalkedCommand& c) {
+    rules_.dest(c.offset, c.text, c.arguments[1]);
+    return true;
+  }
+  bool understand_copy(WalkedCommand& c) {
+    rules_.copy(c.offset);
+    return true;
+  }
+  bool understand_done(WalkedCommand& c) {
+    rules_.done(c.offset);
+    return true;
+  }
+  bool understand_list(WalkedCommand& c) {
+    rules_.list(c.offset, c.text);
+    expected_files_ = c.arguments[3];
+    return true;
+  }
+
+  bool understand_file(WalkedCommand& c) {
+    Checked<FileRecord> record = view_.file_record_at(c.offset + 4);
+    if (!record.ok) return false;
+    c.file = record.value;
+    Checked<DataBlock> block = view_.data_block(c.file);
+    if (!block.ok) {
+      problem(c.offset, "the file's data block (offset " + std::to_string(c.file.data_offset) + ", " +
+                            std::to_string(c.file.size) + " bytes) lies outside the package");
+      return false;
+    }
+    c.block = block.value;
+    if (c.file.data_offset % 4 != 0) problem(c.offset, "the file's data block is not at a multiple of 4");
+    if (!resolve(c.offset, c.block.name_reference, c.text)) return false;
+    if (expected_files_ == 0)
+      problem(c.offset, "a file record that belongs to no list");
+    else
+      --expected_files_;
+    rules_.file(c.offset, c.text);
+    walk_.file_bytes += c.file.size;
+    return true;
+  }
+
+  PackageView view_;
+  HeadRecord head_{};
+  writer::PackageRules rules_;
+  PackageWalk walk_;
+  std::uint32_t expected_files_ = 0;
+};
+
+const Walker::Rule Walker::kRules[6] = {
+    {kTagPage, &Walker::understand_page}, {kTagDest, &Walker::understand_dest}, {kTagCopy, &Walker::understand_copy},
+    {kTagDone, &Walker::understand_done}, {kTagList, &Walker::understand_list}, {kTagFile, &Walker::understand_file},
+};
+
+}  // namespace
+
+std::string describe_offset(std::uint64_t offset) {
+  char text[32];
+  std::snprintf(text, sizeof text, "offset 0x%llX", static_cast<unsigned long long>(offset));
+  return text;
+}
+
+PackageWalk walk_package(ByteView package) { return Walker(package).run(); }
+
+}  // namespace mivora::inspect

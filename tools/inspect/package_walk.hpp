@@ -1,0 +1,39 @@
+#pragma once
+// Reads a package the way the installer will run it, command by command,
+// and notes everything that breaks the format, its order rules or its
+// limits. check reports the problems; dump turns the commands back into a
+// script.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/package_view.hpp"
+
+namespace mivora::inspect {
+
+struct PackageProblem {
+  std::uint32_t offset = 0;
+  std::string message;
+};
+
+struct WalkedCommand {
+  std::uint32_t offset = 0;  // of the tag
+  std::uint32_t tag = 0;
+  std::vector<std::uint32_t> arguments;
+  std::string text;   // the string argument: caption, text, destination, list directory or file name
+  FileRecord file{};  // for "file"
+  DataBlock block{};  // for "file"
+};
+
+struct PackageWalk {
+  std::vector<WalkedCommand> commands;
+  std::vector<PackageProblem> problems;
+  std::uint32_t file_bytes = 0;
+  [[nodiscard]] bool ok() const { return problems.empty(); }
+};
+
+[[nodiscard]] PackageWalk walk_package(ByteView package);
+
+[[nodiscard]] std::string describe_offset(std::uint64_t offset);
+
+}  // namespace mivora::inspect

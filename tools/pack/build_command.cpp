@@ -1,0 +1,136 @@
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "tools/pack/commands.hpp"
+#include "tools/pack/output_file.hpp"
+#include "tools/script/script_compiler.hpp"
+#include "tools/writer/byte_order.hpp"
+#include "tools/writer/pe_resources.hpp"
+
+#ifndef MIVORA_DEFAULT_STUB
+#define MIVORA_DEFAULT_STUB "build/win32/mivora.exe"
+#endif
+
+namespace mivora::pack {
+
+const char kBuildHelp[] =
+    "usage: mivora-pack build SCRIPT -o OUT [--stub PATH] [--codepage 1252]\n"
+    "\n"
+    "Compiles SCRIPT into an install package. With OUT ending in .exe the\n"
+    "result is a complete installer: a copy of the stub (mivora.exe) with the\n"
+    "package as its resource 42; otherwise OUT is the bare package.\n"
+    "\n"
+    "  -o OUT           the file to write; it appears only when all went well\n"
+    "  --stub PATH      the installer stub (default: mivora.exe beside this tool,\n"
+    "                   or the build tree's build/win32/mivora.exe)\n"
+    "  --codepage N     the Windows ANSI code page of the texts (default 1252)\n"
+    "\n"
+    "Exit codes: 0 written, 1 bad script, source or stub, 2 wrong arguments.\n";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct BuildRequest {
+  fs::path script;
+  fs::path output;
+  fs::path stub;
+  std::uint32_t code_page = script::kDefaultCodePage;
+};
+
+BuildRequest parse(const Arguments& arguments) {
+  BuildRequest request;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    if (a == "-o")
+      request.output = option_value(arguments, i);
+    else if (a == "--stub")
+      request.stub = option_value(arguments, i);
+    else if (a == "--codepage") {
+      std::string value = option_value(arguments, i);
+      if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 9)
+        throw UsageError("--codepage takes a number, such as 1252");
+      request.code_page = static_cast<std::uint32_t>(std::stoul(value));
+    } else if (!a.empty() && a[0] == '-')
+      throw UsageError("unknown option '" + a + "'");
+    else if (request.script.empty())
+      request.script = a;
+    else
+      throw UsageError("more than one script given");
+  }
+  if (request.script.empty()) throw UsageError("no script given");
+  if (request.output.empty()) throw UsageError("no output given (-o OUT)");
+  return request;
+}
+
+bool wants_installer(const fs::path& output) {
+  std::string extension = output.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".exe";
+}
+
+fs::path find_stub(const BuildRequest& request, const ToolContext& context) {
+  if (!request.stub.empty()) return request.stub;
+  std::error_code error;
+  fs::path beside = context.tool.parent_path() / "mivora.exe";
+  if (context.tool.has_parent_path() && fs::exists(beside, error)) return beside;
+  fs::path in_tree = context.tool.parent_path() / ".." / "win32" / "mivora.exe";
+  if (context.tool.has_parent_path() && fs::exists(in_tree, error)) return in_tree;
+  return MIVORA_DEFAULT_STUB;
+}
+
+std::vector<std::uint8_t> read_stub(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    throw std::runtime_error("no installer stub at '" + path.string() +
+                             "': build it (./run build) or name one with --stub PATH");
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_output(const BuildRequest& request, const writer::PackageBuilder& package, const ToolContext& context) {
+  std::vector<std::uint8_t> stub;
+  fs::path stub_path;
+  if (wants_installer(request.output)) {
+    stub_path = find_stub(request, context);
+    stub = read_stub(stub_path);
+  }
+  OutputFile out(request.output);
+  if (stub.empty()) {
+    package.write(out);
+  } else {
+    try {
+      writer::embed_resource(
+          stub, writer::kRtRcdata, writer::kPackageResourceId, package.size(),
+          [&package](writer::ByteSink& sink) { package.write(sink); }, out);
+    } catch (const writer::InputError& e) {
+      throw std::runtime_error("stub '" + stub_path.string() + "': " + e.what());
+    }
+  }
+  out.commit();
+}
+
+}  // namespace
+
+int run_build(const Arguments& arguments, const ToolContext& context) {
+  BuildRequest request = parse(arguments);
+  script::CompileOptions options;
+  options.code_page = request.code_page;
+  writer::PackageBuilder package;
+  try {
+    script::compile_script_file(request.script, options, package);
+  } catch (const script::ScriptErrors& e) {
+    for (const std::string& m : e.messages) std::cerr << m << "\n";
+    std::cerr << "mivora-pack: nothing written\n";
+    return kExitBadInput;
+  }
+  write_output(request, package, context);
+  std::cout << request.output.string() << ": " << package.size() << " bytes of package"
+            << (wants_installer(request.output) ? " in the installer" : "") << "\n";
+  return kExitOk;
+}
+
+}  // namespace mivora::pack

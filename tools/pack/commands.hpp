@@ -1,0 +1,36 @@
+#pragma once
+// The subcommands of mivora-pack and the exit codes scripts can rely on.
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace mivora::pack {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadInput = 1;  // a bad script, package, stub or source file
+inline constexpr int kExitUsage = 2;     // wrong arguments
+
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct ToolContext {
+  std::filesystem::path tool;  // how the tool was started (argv[0])
+};
+
+using Arguments = std::vector<std::string>;
+
+int run_build(const Arguments& arguments, const ToolContext& context);
+int run_dump(const Arguments& arguments, const ToolContext& context);
+int run_check(const Arguments& arguments, const ToolContext& context);
+
+extern const char kBuildHelp[];
+extern const char kDumpHelp[];
+extern const char kCheckHelp[];
+
+// Takes the value after an option such as "-o"; throws UsageError when missing.
+std::string option_value(const Arguments& arguments, std::size_t& i);
+bool is_help(const std::string& argument);
+
+}  // namespace mivora::pack

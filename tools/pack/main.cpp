@@ -1,0 +1,76 @@
+// mivora-pack: compiles install scripts into packages and installers, and
+// reads them back.
+#include <exception>
+#include <filesystem>
+#include <iostream>
+
+#include "tools/pack/commands.hpp"
+
+namespace mivora::pack {
+namespace {
+
+struct Subcommand {
+  const char* name;
+  int (*run)(const Arguments&, const ToolContext&);
+  const char* help;
+  const char* summary;
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"build", run_build, kBuildHelp, "compile a script into a package or an installer (.exe)"},
+    {"dump", run_dump, kDumpHelp, "print a package or installer as a script"},
+    {"check", run_check, kCheckHelp, "check a package or installer against the format"},
+};
+
+void print_usage(std::ostream& out) {
+  out << "usage: mivora-pack COMMAND [ARGUMENTS]   (mivora-pack COMMAND --help for more)\n\n";
+  for (const Subcommand& s : kSubcommands)
+    out << "  " << s.name << std::string(8 - std::string(s.name).size(), ' ') << s.summary << "\n";
+  out << "\nExit codes: 0 done, 1 bad input (script, package, stub, source), 2 wrong arguments.\n";
+}
+
+int run(int argc, char** argv) {
+  Arguments arguments(argv + 1, argv + argc);
+  if (arguments.empty()) {
+    print_usage(std::cerr);
+    return kExitUsage;
+  }
+  if (is_help(arguments[0])) {
+    print_usage(std::cout);
+    return kExitOk;
+  }
+  for (const Subcommand& s : kSubcommands) {
+    if (arguments[0] != s.name) continue;
+    Arguments rest(arguments.begin() + 1, arguments.end());
+    for (const std::string& a : rest)
+      if (is_help(a)) {
+        std::cout << s.help;
+        return kExitOk;
+      }
+    try {
+      return s.run(rest, ToolContext{std::filesystem::path(argv[0])});
+    } catch (const UsageError& e) {
+      std::cerr << "mivora-pack " << s.name << ": " << e.what() << "\n" << s.help;
+      return kExitUsage;
+    } catch (const std::exception& e) {
+      std::cerr << "mivora-pack " << s.name << ": " << e.what() << "\n";
+      return kExitBadInput;
+    }
+  }
+  std::cerr << "mivora-pack: unknown command '" << arguments[0] << "'\n";
+  print_usage(std::cerr);
+  return kExitUsage;
+}
+
+}  // namespace
+
+std::string option_value(const Arguments& arguments, std::size_t& i) {
+  if (i + 1 >= arguments.size()) throw UsageError(arguments[i] + " needs a value");
+  return arguments[++i];
+}
+
+bool is_help(const std::string& argument) { return argument == "--help" || argument == "-h" || argument == "help"; }
+
+}  // namespace mivora::pack
+
+int main(int argc, char** argv) { return mivora::pack::run(argc, argv); }
