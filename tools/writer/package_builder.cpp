@@ -16,20 +16,6 @@ void put_zeros(ByteSink& sink, std::uint32_t count) {
   sink.write(kZeros, count);
 }
 
-// Counts what a content source writes, so a wrong size is caught.
-class CountingSink final : public ByteSink {
- public:
-  explicit CountingSink(ByteSink& inner) : inner_(inner) {}
-  void write(const void* data, std::size_t size) override {
-    inner_.write(data, size);
-    count += size;
-  }
-  std::uint64_t count = 0;
-
- private:
-  ByteSink& inner_;
-};
-
 }  // namespace
 
 std::uint32_t PackageBuilder::string(std::string_view s) {

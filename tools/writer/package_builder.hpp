@@ -33,6 +33,20 @@ class VectorSink final : public ByteSink {
   std::vector<std::uint8_t> bytes;
 };
 
+// Passes bytes on and counts them, so that a wrong size is caught.
+class CountingSink final : public ByteSink {
+ public:
+  explicit CountingSink(ByteSink& inner) : inner_(inner) {}
+  void write(const void* data, std::size_t size) override {
+    inner_.write(data, size);
+    count += size;
+  }
+  std::uint64_t count = 0;
+
+ private:
+  ByteSink& inner_;
+};
+
 // Writes exactly `size` bytes of a file's contents into the sink.
 using ContentSource = std::function<void(ByteSink&)>;
 

@@ -34,19 +34,6 @@ class ChecksummingSink final : public ByteSink {
   PatchableSink& inner_;
 };
 
-class CountingSink final : public ByteSink {
- public:
-  explicit CountingSink(ByteSink& inner) : inner_(inner) {}
-  void write(const void* data, std::size_t size) override {
-    inner_.write(data, size);
-    count += size;
-  }
-  std::uint64_t count = 0;
-
- private:
-  ByteSink& inner_;
-};
-
 const pe::Section& resource_section(const pe::Image& image) {
   pe::DataDirectory dir = image.directory(pe::kResourceDirectory);
   if (dir.address == 0 || image.sections.empty())
