@@ -18,7 +18,11 @@ for f in "$PACK" "$STUB" "$PROBE"; do [ -x "$f" ] || [ -f "$f" ] || { echo "benc
 
 rm -rf "$WORK"
 mkdir -p "$WORK"
+# An installer left from an earlier run would answer the probe instead.
+wineserver -k >/dev/null 2>&1
+wineserver -p >/dev/null 2>&1
 trap 'rm -rf "$WORK"' EXIT
+ONLY=${MIVORA_BENCH_ONLY:-}
 RESULTS=()
 
 now_ns() { date +%s%N; }
@@ -27,6 +31,8 @@ seconds() { awk -v ns="$1" 'BEGIN {printf "%.3f", ns / 1e9}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 warm() { find "$@" -type f -exec cat {} + >/dev/null; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
+# A text as a quoted script string: backslashes doubled.
+script_string() { printf '%s' "${1//\\/\\\\}"; }
 
 # A tree of COUNT files of SIZE bytes spread over LISTS folders, and the
 # script that installs it into $WORK/dest.
@@ -36,7 +42,7 @@ make_case() {
   mkdir -p "$src"
   {
     printf 'name "Bench %s"\n' "$name"
-    printf 'dest "%s" fixed\n' "$(winpath "$WORK/dest")"
+    printf 'dest "%s" fixed\n' "$(script_string "$(winpath "$WORK/dest")")"
     printf 'page no-back\n'
     for l in $(seq 1 "$lists"); do
       mkdir -p "$src/d$l"
@@ -52,15 +58,28 @@ make_case() {
     { echo "bench: mivora-pack build failed for $name"; exit 1; }
 }
 
-# The probe, one process per installer run.
-probe_start() { coproc PROBE_PROC { wine "$PROBE" 2>/dev/null; }; }
+# The probe, one process per installer run, fed through two FIFOs.
+PROBE_PID=
+probe_start() {
+  rm -f "$WORK/probe.in" "$WORK/probe.out"
+  mkfifo "$WORK/probe.in" "$WORK/probe.out"
+  wine "$PROBE" <"$WORK/probe.in" >"$WORK/probe.out" 2>/dev/null &
+  PROBE_PID=$!
+  exec 7>"$WORK/probe.in" 8<"$WORK/probe.out"
+}
 probe() {
-  echo "$*" >&"${PROBE_PROC[1]}"
-  local line
-  read -r line <&"${PROBE_PROC[0]}"
+  echo "$*" >&7
+  local line=
+  read -r line <&8
+  line=${line%$'\r'}  # the Windows console ends lines with CR LF
+  echo "$* -> $line" >>"$WORK/probe.log"
   echo "$line"
 }
-probe_stop() { echo quit >&"${PROBE_PROC[1]}" 2>/dev/null; wait "$PROBE_PROC_PID" 2>/dev/null; }
+probe_stop() {
+  echo quit >&7
+  exec 7>&- 8<&-
+  wait "$PROBE_PID" 2>/dev/null
+}
 
 # Peak RssAnon (kB) over the installer's processes, polled until FLAG exists.
 watch_rss() {
@@ -75,32 +94,39 @@ watch_rss() {
   echo "$peak"
 }
 
-# Runs one install: prints "NANOSECONDS PEAK_RSS_KB", the time from the Next
-# that starts the copy to the Finish state.
+# Runs one install and appends "NANOSECONDS PEAK_RSS_KB" to $WORK/install.out:
+# the time from the Next that starts the copy to the Finish state, and the
+# installer's peak anonymous memory meanwhile.
 install_once() {
   local name=$1
   rm -rf "$WORK/dest"
   warm "$WORK/$name/setup.exe"
   local flag=$WORK/rss.done rssfile=$WORK/rss.out
   rm -f "$flag"
-  (cd "$WORK/$name" && wine setup.exe >/dev/null 2>&1) &
+  (cd "$WORK/$name" && exec wine setup.exe >/dev/null 2>&1 </dev/null) &
   local wine_pid=$!
-  watch_rss "$flag" >"$rssfile" &
+  watch_rss "$flag" >"$rssfile" 2>/dev/null </dev/null &
   local watcher=$!
   probe_start
-  [ "$(probe find 20000)" = ok ] || { echo "bench: no wizard window"; exit 1; }
-  local start end
-  start=$(now_ns)
-  probe click 101 >/dev/null
-  probe waittext 101 Finish 900000 | grep -q '^ok' || { echo "bench: $name did not finish"; exit 1; }
-  end=$(now_ns)
+  local start end ok=1
+  if [ "$(probe find 20000)" = ok ]; then
+    probe timeout 900000 >/dev/null
+    start=$(now_ns)
+    probe click 101 >/dev/null
+    probe waittext 101 Finish | grep -q '^ok' || ok=0
+    end=$(now_ns)
+    probe timeout 20000 >/dev/null
+    probe click 101 >/dev/null
+    probe gone 20000 >/dev/null
+  else
+    ok=0
+  fi
   touch "$flag"
   wait "$watcher"
-  probe click 101 >/dev/null
-  probe gone 20000 >/dev/null
   probe_stop
+  [ "$ok" = 1 ] || { pkill -f 'setup\.exe'; echo "bench: $name did not install" >&2; tail -5 "$WORK/probe.log" >&2; exit 1; }
   wait "$wine_pid"
-  echo "$((end - start)) $(cat "$rssfile")"
+  echo "$((end - start)) $(cat "$rssfile")" >>"$WORK/install.out"
 }
 
 time_command() {
@@ -113,8 +139,10 @@ time_command() {
 
 bench_extraction() {
   local name=$1 label=$2 i mivora=() cp=() xcopy=()
+  rm -f "$WORK/install.out"
   for i in $(seq 1 "$RUNS"); do
-    mivora+=("$(install_once "$name" | cut -d' ' -f1)")
+    install_once "$name"
+    mivora+=("$(tail -1 "$WORK/install.out" | cut -d' ' -f1)")
     rm -rf "$WORK/cp-dest"
     warm "$WORK/$name/src"
     cp+=("$(time_command cp -r "$WORK/$name/src" "$WORK/cp-dest")")
@@ -133,7 +161,11 @@ bench_extraction() {
 
 bench_memory() {
   local name=$1 label=$2 i peaks=()
-  for i in $(seq 1 "$RUNS"); do peaks+=("$(install_once "$name" | cut -d' ' -f2)"); done
+  rm -f "$WORK/install.out"
+  for i in $(seq 1 "$RUNS"); do
+    install_once "$name"
+    peaks+=("$(tail -1 "$WORK/install.out" | cut -d' ' -f2)")
+  done
   local p
   p=$(printf '%s\n' "${peaks[@]}" | median)
   printf '%-34s peak RssAnon %8s KiB\n' "$label" "$p"
