@@ -75,6 +75,21 @@ probe() {
   echo "$* -> $line" >>"$WORK/probe.log"
   echo "$line"
 }
+# Clicks made before a page waits are dropped, so wait until the page answers:
+# "Decline" (203) disables Next only while a page waits, "Accept" (202)
+# enables it again.
+probe_settle_page() {
+  local try
+  for try in $(seq 1 100); do
+    probe post 203 >/dev/null
+    if [ "$(probe waitstate 101 disabled)" = ok ]; then
+      probe post 202 >/dev/null
+      probe waitstate 101 enabled >/dev/null
+      return 0
+    fi
+  done
+  return 1
+}
 probe_stop() {
   echo quit >&7
   exec 7>&- 8<&-
@@ -110,6 +125,8 @@ install_once() {
   probe_start
   local start end ok=1
   if [ "$(probe find 20000)" = ok ]; then
+    probe timeout 100 >/dev/null
+    probe_settle_page || ok=0
     probe timeout 900000 >/dev/null
     start=$(now_ns)
     probe click 101 >/dev/null
@@ -168,7 +185,7 @@ bench_memory() {
   done
   local p
   p=$(printf '%s\n' "${peaks[@]}" | median)
-  printf '%-34s peak RssAnon %8s KiB\n' "$label" "$p"
+  printf '%-34s peak RssAnon %8s KiB\n' "$label" "$p" >&2
   echo "$p"
 }
 
@@ -176,11 +193,12 @@ bench_pack() {
   local src=$WORK/gib/src i builds=() copies=()
   mkdir -p "$src"
   for i in $(seq 1 64); do head -c $((16 << 20)) /dev/urandom >"$src/f$i.bin"; done
-  printf 'dest "C:\\Bench" fixed\npage no-back\nfiles "tree" from "src"\ncopy "Copying"\ndone "Done"\n' >"$WORK/gib/setup.mivora"
+  printf 'dest "C:\\\\Bench" fixed\npage no-back\nfiles "tree" from "src"\ncopy "Copying"\ndone "Done"\n' >"$WORK/gib/setup.mivora"
   for i in $(seq 1 "$RUNS"); do
     rm -f "$WORK/gib/out.pack"
     warm "$src"
     builds+=("$(time_command "$PACK" build "$WORK/gib/setup.mivora" -o "$WORK/gib/out.pack")")
+    [ -s "$WORK/gib/out.pack" ] || { echo "bench: mivora-pack build of the 1 GiB tree failed"; exit 1; }
     rm -rf "$WORK/gib/copy"
     warm "$src"
     copies+=("$(time_command cp -r "$src" "$WORK/gib/copy")")
@@ -211,9 +229,9 @@ bench_extraction many-4k "128 files of 4 KiB"
 rm -rf "$WORK/many-4k"
 
 make_case mem-16m 1 $((16 << 20)) 1
-small=$(bench_memory mem-16m "installer, 16 MiB package" | tee /dev/stderr | tail -1)
+small=$(bench_memory mem-16m "installer, 16 MiB package")
 make_case mem-256m 1 $((256 << 20)) 1
-large=$(bench_memory mem-256m "installer, 256 MiB package" | tee /dev/stderr | tail -1)
+large=$(bench_memory mem-256m "installer, 256 MiB package")
 RESULTS+=("installer peak RssAnon: 256 MiB package / 16 MiB package = $(ratio "$large" "$small") (${large} KiB / ${small} KiB)")
 rm -rf "$WORK/mem-16m" "$WORK/mem-256m"
 

@@ -48,10 +48,17 @@ std::uint32_t percentage(const FileGroup& group) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(group.bytes_copied) * 100 / group.total_size);
 }
 
+// The text changes at most 101 times in a copy, however many chunks there
+// are: a text the control already shows is not set again, which spares the
+// window a repaint per chunk.
 void show_progress(Interpreter& script, std::uint32_t bytes) {
-  script.group().bytes_copied += bytes;
+  FileGroup& group = script.group();
+  group.bytes_copied += bytes;
+  std::uint32_t now = percentage(group);
+  if (now == group.percentage_shown) return;
+  group.percentage_shown = now;
   CountedBuffer<kProgressTextLength> text;
-  format_text(kProgressFormat, text, {percentage(script.group())});
+  format_text(kProgressFormat, text, {now});
   script.controls().set_text(Control::kProgressText, text);
 }
 
@@ -192,6 +199,7 @@ Step command_copy(Interpreter& script) {
   FileGroup& group = script.group();
   group.file_count = 0;
   group.bytes_copied = 0;
+  group.percentage_shown = FileGroup::kNothingShown;
   show_progress(script, 0);
   for (std::uint32_t i = 0; i < group.list_count; ++i) {
     Step step = copy_list(extraction, group.lists[i]);

@@ -16,6 +16,9 @@ struct FileGroup {
   std::uint32_t list_count = 0;
   std::uint32_t total_size = 0;
   std::uint32_t bytes_copied = 0;
+  // The percentage in the progress display, or kNothingShown.
+  std::uint32_t percentage_shown = kNothingShown;
+  static constexpr std::uint32_t kNothingShown = 0xFFFFFFFF;
 
   void start() {
     total_size = 0;
