@@ -92,7 +92,7 @@ TEST(StubResources, WizardDialogTemplateIsExactlyAsDesigned) {
       {0x40020000, 5, 13, 162, 20, 210, "STATIC", ""},
       {0x50020000, 5, 118, 204, 10, 0xFFFF, "STATIC", "Mivora 0.1"},
       {0x4002000C, 5, 81, 158, 10, 222, "STATIC", "Destination:"},
-      {0x40810000, 5, 94, 162, 12, 221, "EDIT", ""},
+      {0x40810080, 5, 94, 162, 12, 221, "EDIT", ""},
       {0x40020000, 29, 41, 106, 8, 230, "STATIC", "Progress:"},
       {0x40820000, 31, 54, 102, 11, 231, "STATIC", ""},
       {0x40000007, 28, 51, 108, 17, 232, "STATIC", ""},
