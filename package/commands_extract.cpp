@@ -154,12 +154,16 @@ void show_copy_page(ControlSurface& controls) {
   for (Control c : kProgressDisplay) controls.show(c);
 }
 
-// Creates the destination, makes it current and ends it with "\".
+// Creates the destination, makes it current and ends it with "\". A
+// destination that is empty or cannot be made current is refused before
+// anything is written: the lists' directories would otherwise land in
+// whatever folder was current (the installer's own) and an empty one would
+// put every file at the root of the drive.
 bool enter_destination(Extraction& extraction) {
-  if (extraction.destination.length > kMaxDestinationLength) return false;
+  if (extraction.destination.length == 0 || extraction.destination.length > kMaxDestinationLength) return false;
   FileSystem& files = extraction.script.files();
   files.make_directory(extraction.destination);
-  files.change_directory(extraction.destination);
+  if (!files.change_directory(extraction.destination)) return false;
   append_char(extraction.destination, '\\');
   return true;
 }

@@ -17,7 +17,7 @@ class FileSystem {
   virtual void close(FileHandle file) { close_file(file); }
   virtual void remove(CountedView name) { delete_file(name); }
   virtual void make_directory(CountedView name) { create_directory(name); }
-  virtual void change_directory(CountedView name) { set_current_directory(name); }
+  virtual bool change_directory(CountedView name) { return set_current_directory(name); }
   virtual void current_directory(CountedDest d) { get_current_directory(d); }
 
  protected:

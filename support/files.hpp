@@ -37,7 +37,8 @@ void close_file(FileHandle file);
 void delete_file(CountedView name);
 // One level; an existing directory is no error. Failures are not reported.
 void create_directory(CountedView name);
-void set_current_directory(CountedView name);
+// False when the directory cannot be made current.
+[[nodiscard]] bool set_current_directory(CountedView name);
 // A current directory of 256 characters or more, or one that cannot be read,
 // gives the empty string.
 void get_current_directory(CountedDest d);

@@ -68,7 +68,7 @@ void delete_file(CountedView name) { (void)::unlink(system_name(name)); }
 
 void create_directory(CountedView name) { (void)::mkdir(system_name(name), 0755); }
 
-void set_current_directory(CountedView name) { (void)::chdir(system_name(name)); }
+bool set_current_directory(CountedView name) { return ::chdir(system_name(name)) == 0; }
 
 void get_current_directory(CountedDest d) {
   char path[PATH_MAX];

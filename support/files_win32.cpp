@@ -57,7 +57,7 @@ void delete_file(CountedView name) { (void)DeleteFileA(system_name(name)); }
 
 void create_directory(CountedView name) { (void)CreateDirectoryA(system_name(name), nullptr); }
 
-void set_current_directory(CountedView name) { (void)SetCurrentDirectoryA(system_name(name)); }
+bool set_current_directory(CountedView name) { return SetCurrentDirectoryA(system_name(name)) != 0; }
 
 void get_current_directory(CountedDest d) {
   // The call returns the needed size, leaving the buffer unfilled, when the

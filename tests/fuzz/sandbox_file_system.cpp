@@ -98,12 +98,13 @@ void SandboxFileSystem::make_directory(CountedView name) {
   if (!path.empty()) ::mkdir(path.c_str(), 0755);
 }
 
-void SandboxFileSystem::change_directory(CountedView name) {
+bool SandboxFileSystem::change_directory(CountedView name) {
   std::string path = map(name);
   struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
   current_ = path.substr(root_.size());
   if (!current_.empty() && current_[0] == '/') current_.erase(0, 1);
+  return true;
 }
 
 void SandboxFileSystem::current_directory(CountedDest d) {

@@ -20,7 +20,7 @@ class SandboxFileSystem final : public FileSystem {
   void close(FileHandle file) override;
   void remove(CountedView name) override;
   void make_directory(CountedView name) override;
-  void change_directory(CountedView name) override;
+  bool change_directory(CountedView name) override;
   void current_directory(CountedDest d) override;
 
   // Empties the folder and returns to its top, for the next input.

@@ -240,10 +240,34 @@ TEST_F(Extraction, SecondCopyWithoutNewDestReadsThePathLeftInTheField) {
   b.done("never");
   wizard.click(101).click(101);
   ScriptEnd end = run(b);
-  // The second copy takes target\a.txt, a file, as its destination.
+  // The second copy takes target\a.txt, a file, as its destination: it
+  // cannot be entered, so nothing is opened under it.
   EXPECT_NE(std::find(files.calls.begin(), files.calls.end(), "mkdir " + under("a.txt")), files.calls.end());
-  EXPECT_EQ(files.calls.back(), "open " + under("a.txt") + "\\a.txt mode 2");
+  EXPECT_EQ(files.calls.back(), "chdir " + under("a.txt"));
   expect_error_state(wizard, end, "Could not create file.");
+}
+
+TEST_F(Extraction, DestinationThatCannotBeEnteredIsRefusedBeforeAnythingIsWritten) {
+  fs::create_directories(folder());
+  std::ofstream(folder() + "/plain-file") << "x";
+  // Empty would mean the root of the drive; the others would leave the
+  // current directory where it was, the installer's own folder.
+  for (const std::string& destination : {std::string(), folder() + "/missing/deeper", folder() + "/plain-file"}) {
+    SCOPED_TRACE("destination '" + destination + "'");
+    Session local;
+    writer::PackageBuilder b;
+    b.dest(target(), 0);
+    b.page(kPageNoBack);
+    b.list("docs", 1);
+    b.file("a", "abc", kTimes[0]);
+    finish(b);
+    local.wizard.then(UserAction::type(destination)).click(101).click(101);
+    expect_error_state(local.wizard, local.run(b), "Could not create file.");
+    for (const std::string& call : local.files.calls)
+      EXPECT_TRUE(call == "mkdir " + destination || call == "chdir " + destination) << call;
+    EXPECT_EQ(local.files.calls.empty(), destination.empty());
+    EXPECT_FALSE(fs::exists(folder() + "/missing"));
+  }
 }
 
 TEST_F(Extraction, EmptyFileGroupShowsOneHundredPercent) {

@@ -45,9 +45,9 @@ void RecordingFileSystem::make_directory(CountedView name) {
   FileSystem::make_directory(name);
 }
 
-void RecordingFileSystem::change_directory(CountedView name) {
+bool RecordingFileSystem::change_directory(CountedView name) {
   calls.push_back("chdir " + text_of(name));
-  FileSystem::change_directory(name);
+  return FileSystem::change_directory(name);
 }
 
 void RecordingFileSystem::current_directory(CountedDest d) {

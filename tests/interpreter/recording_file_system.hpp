@@ -31,7 +31,7 @@ class RecordingFileSystem final : public FileSystem {
   void close(FileHandle file) override;
   void remove(CountedView name) override;
   void make_directory(CountedView name) override;
-  void change_directory(CountedView name) override;
+  bool change_directory(CountedView name) override;
   void current_directory(CountedDest d) override;
 
  private:

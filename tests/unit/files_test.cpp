@@ -84,7 +84,8 @@ TEST_F(FileOperations, DirectoriesAndCurrentDirectory) {
 
   CountedBuffer<255> before;
   get_current_directory(before);
-  set_current_directory(counted(sub));
+  EXPECT_FALSE(set_current_directory(counted(path("missing"))));
+  EXPECT_TRUE(set_current_directory(counted(sub)));
   CountedBuffer<255> now;
   get_current_directory(now);
   EXPECT_TRUE(fs::equivalent(fs::path(std::string(now.chars, now.length)), sub));
@@ -92,7 +93,7 @@ TEST_F(FileOperations, DirectoriesAndCurrentDirectory) {
   ASSERT_TRUE(f.valid());
   close_file(f);
   EXPECT_TRUE(fs::exists(dir_ / "sub" / "relative.txt"));
-  set_current_directory(before);
+  EXPECT_TRUE(set_current_directory(before));
   delete_file(counted(path("sub/relative.txt")));
   EXPECT_FALSE(fs::exists(dir_ / "sub" / "relative.txt"));
 }
