@@ -1,6 +1,7 @@
 // Win32 body of the process: entry point, start-up, message loop, fatal error box, script thread.
 #include <windows.h>
 
+#include "app/file_guard_win32.hpp"
 #include "app/script_input.hpp"
 #include "package/interpreter.hpp"
 #include "support/file_system.hpp"
@@ -34,7 +35,7 @@ void restrict_dll_search() {
 // the close requests that its end brings.
 void run_script() {
   ScriptInput input(wizard_link());
-  SystemFileSystem files;
+  GuardedFileSystem files;
   ScriptEnvironment environment{resource_package_source(), wizard_controls(), input, files};
   ScriptEnd end = run_package(environment);
   ExitThread(close_window_for(wizard_link(), end));
@@ -56,6 +57,7 @@ DWORD WINAPI script_thread_start(void* parameter) {
   WindowOpened opened = open_wizard_window();
   if (!opened.ok) fatal_error(opened.failed_step);
   create_wizard_events();
+  create_file_guard();
   DWORD thread_id = 0;
   CreateThread(nullptr, 0, script_thread_start, reinterpret_cast<void*>(&run_script), 0, &thread_id);
 
@@ -65,7 +67,7 @@ DWORD WINAPI script_thread_start(void* parameter) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  ExitProcess(static_cast<UINT>(message.wParam));
+  exit_process_between_files(static_cast<UINT>(message.wParam));
 }
 
 }  // namespace
