@@ -1,7 +1,6 @@
 // The installer as a user meets it: packages put into copies of the stub,
 // run under Wine in a fresh directory, driven through the UI probe, and
 // checked by what the window shows, the exit code and the files on disk.
-// MIVORA_SCREENSHOTS=DIR saves a PNG of each page reached.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "support/file_time.hpp"
-#include "tests/wine/wine_session.hpp"
-#include "tools/writer/package_builder.hpp"
+#include "tests/wine/installer_run.hpp"
 #include "tools/writer/pe_resources.hpp"
 
 namespace mivora::wine_test {
@@ -23,125 +20,7 @@ namespace {
 
 using writer::PackageBuilder;
 
-constexpr int kExitTimeoutMs = 20000;
-constexpr const char* kErrorNotice = "An error occurred. \\nClick 'Finish' to close.";
-constexpr const char* kConfirmText = "Are you sure you want to exit the install package?";
-constexpr FileTime kSomeTime = to_file_time(UnixTime{1700000000, 123456700});
-
-// A text as the probe reads it: LF as \n, a backslash doubled.
-std::string escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) out += c == '\n' ? std::string("\\n") : c == '\\' ? std::string("\\\\") : std::string(1, c);
-  return out;
-}
-
-std::vector<std::uint8_t> stub_bytes() { return read_file(win32_build_file("mivora.exe")); }
-
-class InstallerUnderWine : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY: run under Xvfb (./run test does)";
-    ASSERT_FALSE(stub_bytes().empty()) << "no stub at " << win32_build_file("mivora.exe");
-    ASSERT_TRUE(std::filesystem::exists(win32_build_file("tests/probe.exe")));
-    ASSERT_FALSE(dir().path().empty());
-  }
-
-  void TearDown() override {
-    probe_.reset();
-    installer_.reset();
-  }
-
-  // setup.exe: the stub with `package` as resource 42.
-  void write_setup(const PackageBuilder& package) {
-    std::vector<std::uint8_t> setup;
-    std::string error;
-    ASSERT_TRUE(writer::replace_resource(stub_bytes(), writer::kRtRcdata, writer::kPackageResourceId,
-                                         package.build(), setup, error))
-        << error;
-    write_file(dir().path() + "/setup.exe", setup);
-  }
-
-  void write_plain_stub() { write_file(dir().path() + "/setup.exe", stub_bytes()); }
-
-  // Starts setup.exe and a probe; the wizard window is found.
-  void start(const std::vector<std::string>& prefix = {}) {
-    std::vector<std::string> argv = prefix;
-    argv.insert(argv.end(), {"wine", "setup.exe"});
-    installer_ = std::make_unique<Child>(argv, dir().path(), false);
-    probe_ = std::make_unique<Probe>(prefix);
-    ASSERT_EQ(ask("find 20000"), "ok");
-  }
-
-  void run(const PackageBuilder& package) {
-    write_setup(package);
-    start();
-  }
-
-  std::string ask(const std::string& command) { return probe_->ask(command); }
-  void expect_ok(const std::string& command) { EXPECT_EQ(ask(command), "ok") << command; }
-  std::string text(int id) { return ask("text " + std::to_string(id)); }
-  bool visible(int id) { return ask("visible " + std::to_string(id)) == "ok 1"; }
-  bool enabled(int id) { return ask("enabled " + std::to_string(id)) == "ok 1"; }
-
-  // Returns once the page waits for an answer: clicks made while a page is
-  // still being built are dropped, so tests click only after this. "Decline"
-  // (203) disables Next only on a waiting page; "Accept" (202) undoes it.
-  void settle_page() {
-    expect_ok("timeout 300");
-    bool waiting = false;
-    for (int attempt = 0; attempt < 30 && !waiting; ++attempt) {
-      expect_ok("post 203");
-      waiting = ask("waitstate 101 disabled") == "ok";
-    }
-    expect_ok("timeout 10000");
-    ASSERT_TRUE(waiting) << "the page never waited for an answer";
-    expect_ok("post 202");
-    expect_ok("waitstate 101 enabled");
-  }
-
-  int exit_code() { return installer_->wait(kExitTimeoutMs); }
-
-  // The window closes and the process ends with code 0.
-  void expect_closed_with_zero() {
-    EXPECT_EQ(ask("gone"), "ok");
-    EXPECT_EQ(exit_code(), 0);
-  }
-
-  void expect_error_state(const std::string& message) {
-    SCOPED_TRACE(message);
-    expect_ok("waittext 101 Finish");
-    EXPECT_EQ(text(210), std::string("ok ") + kErrorNotice);
-    EXPECT_EQ(text(211), "ok " + message);
-    EXPECT_TRUE(visible(210));
-    EXPECT_TRUE(visible(211));
-    EXPECT_TRUE(enabled(101));
-    EXPECT_FALSE(enabled(102));
-    EXPECT_FALSE(enabled(2));
-    for (int page_control : {220, 202, 203, 221, 222, 201, 230, 231, 232})
-      EXPECT_FALSE(visible(page_control)) << page_control;
-  }
-
-  void screenshot(const std::string& name) {
-    const char* dir = std::getenv("MIVORA_SCREENSHOTS");
-    if (dir == nullptr) return;
-    std::filesystem::create_directories(dir);
-    std::string command = "import -window root '" + std::string(dir) + "/" + name + ".png'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  }
-
-  [[nodiscard]] const TempDir& dir() const { return *dir_; }
-
-  // Ends this run's processes; the next run starts in a new directory.
-  void start_over() {
-    probe_.reset();
-    installer_.reset();
-    dir_ = std::make_unique<TempDir>();
-  }
-
-  std::unique_ptr<TempDir> dir_ = std::make_unique<TempDir>();
-  std::unique_ptr<Child> installer_;
-  std::unique_ptr<Probe> probe_;
-};
+using InstallerUnderWine = InstallerRun;
 
 PackageBuilder worked_example() {
   PackageBuilder b;
@@ -361,54 +240,6 @@ TEST_F(InstallerUnderWine, KeysWhilePageWaitsChangeNothingAndEnterOrEscapePressN
   expect_closed_with_zero();
 }
 
-struct InstalledFile {
-  std::string list_dir;
-  std::string name;
-  std::string contents;
-  FileTime time;
-};
-
-std::string pattern(std::size_t size, char seed) {
-  std::string s(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>(seed + i * 7 % 251);
-  return s;
-}
-
-// The destination page (dest with `destination`), the files in lists, copy, done.
-PackageBuilder copying(const std::string& destination, const std::vector<InstalledFile>& files) {
-  PackageBuilder b;
-  b.name("Copy");
-  b.text("Where to?");
-  b.dest(destination, 0);
-  std::size_t i = 0;
-  while (i < files.size()) {
-    std::size_t j = i;
-    while (j < files.size() && files[j].list_dir == files[i].list_dir) ++j;
-    b.list(files[i].list_dir, static_cast<std::uint32_t>(j - i));
-    for (; i < j; ++i) b.file(files[i].name, files[i].contents, files[i].time);
-  }
-  b.page(1);
-  b.copy("Copying");
-  b.done("Installed");
-  return b;
-}
-
-void expect_installed(const std::string& root, const std::vector<InstalledFile>& files) {
-  for (const auto& f : files) {
-    std::string path = root + (f.list_dir.empty() ? "" : "/" + f.list_dir) + "/" + f.name;
-    SCOPED_TRACE(path);
-    std::vector<std::uint8_t> got = read_file(path);
-    ASSERT_EQ(got.size(), f.contents.size());
-    EXPECT_TRUE(std::equal(got.begin(), got.end(), f.contents.begin(),
-                           [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }));
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    UnixTime want = to_unix_time(f.time);
-    EXPECT_EQ(st.st_mtim.tv_sec, want.seconds);
-    EXPECT_EQ(st.st_mtim.tv_nsec, want.nanoseconds);
-  }
-}
-
 std::vector<InstalledFile> several_lists() {
   return {
       {"", "readme.txt", "Read me\r\n", kSomeTime},
@@ -491,18 +322,9 @@ TEST_F(InstallerUnderWine, ReadOnlyExistingFileGivesCouldNotCreateFile) {
 }
 
 // A large file keeps the script busy between two waits long enough to be
-// clicked at. It is made of 1 MiB chunks that each begin with their index,
-// so a chunk written twice or skipped is seen.
-constexpr std::uint32_t kChunkSize = 1u << 20;
+// clicked at.
 constexpr std::uint32_t kLargeChunks = 128;
 constexpr int kSmallFilesAfterLarge = 10;
-
-std::vector<std::uint8_t> large_chunk(std::uint32_t index) {
-  std::vector<std::uint8_t> chunk(kChunkSize);
-  for (std::uint32_t i = 0; i < kChunkSize; ++i) chunk[i] = static_cast<std::uint8_t>(i * 131 + (i >> 12));
-  for (int b = 0; b < 4; ++b) chunk[b] = static_cast<std::uint8_t>(index >> (8 * b));
-  return chunk;
-}
 
 PackageBuilder busy_copy(const std::string& destination) {
   PackageBuilder b;
@@ -510,9 +332,7 @@ PackageBuilder busy_copy(const std::string& destination) {
   b.text("Where to?");
   b.dest(destination, 0);
   b.list("", 1 + kSmallFilesAfterLarge);
-  b.file("large.bin", kChunkSize * kLargeChunks, kSomeTime, [](writer::ByteSink& sink) {
-    for (std::uint32_t index = 0; index < kLargeChunks; ++index) sink.write(large_chunk(index).data(), kChunkSize);
-  });
+  add_chunked_file(b, "large.bin", 0, kLargeChunks, kSomeTime);
   for (int i = 0; i < kSmallFilesAfterLarge; ++i) b.file("small" + std::to_string(i) + ".txt", std::to_string(i), kSomeTime);
   b.page(1);
   b.copy("Copying");
@@ -520,14 +340,7 @@ PackageBuilder busy_copy(const std::string& destination) {
   return b;
 }
 
-void expect_large_file_whole(const std::string& path) {
-  std::vector<std::uint8_t> got = read_file(path);
-  ASSERT_EQ(got.size(), std::size_t{kChunkSize} * kLargeChunks);
-  for (std::uint32_t index = 0; index < kLargeChunks; ++index)
-    ASSERT_TRUE(std::equal(got.begin() + std::size_t{index} * kChunkSize,
-                           got.begin() + std::size_t{index + 1} * kChunkSize, large_chunk(index).begin()))
-        << "chunk " << index << " of " << path;
-}
+void expect_large_file_whole(const std::string& path) { expect_chunked_file(path, 0, kLargeChunks); }
 
 TEST_F(InstallerUnderWine, ClicksDuringCopyAreTakenBetweenFilesAndCancelAsks) {
   run(busy_copy(dir().windows_path() + "\\out"));

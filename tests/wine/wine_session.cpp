@@ -160,4 +160,13 @@ std::string Probe::ask(const std::string& command, int timeout_ms) {
   return line;
 }
 
+std::vector<std::string> Probe::ask_all(const std::vector<std::string>& commands, int timeout_ms) {
+  std::vector<std::string> answers;
+  for (const auto& command : commands)
+    if (!child_.write_line(command)) return answers;
+  std::string line;
+  while (answers.size() < commands.size() && child_.read_line(line, timeout_ms)) answers.push_back(line);
+  return answers;
+}
+
 }  // namespace mivora::wine_test

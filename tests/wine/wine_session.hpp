@@ -59,6 +59,9 @@ class Probe {
   ~Probe();
   // Sends one command; its one answer line, or "err probe-silent".
   std::string ask(const std::string& command, int timeout_ms = 30000);
+  // Sends every command before reading an answer, so that they reach the
+  // window as fast as the probe can act; the answers in order.
+  std::vector<std::string> ask_all(const std::vector<std::string>& commands, int timeout_ms = 30000);
 
  private:
   Child child_;
