@@ -62,10 +62,11 @@ class Win32ControlSurface final : public ControlSurface {
     if (!initialize_com || !free_memory || !browse || !path_of) return false;
     initialize_com(nullptr, COINIT_APARTMENTTHREADED);
 
-    char path[MAX_PATH] = {};
+    char path[MAX_PATH];  // written by the picker and by SHGetPathFromIDListA
     BROWSEINFOA info{};
     info.hwndOwner = handles_[0];
     info.pszDisplayName = path;
+    info.lpszTitle = "Choose the folder to install to.";
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     PIDLIST_ABSOLUTE chosen = browse(&info);
     if (chosen == nullptr) return false;
