@@ -1,0 +1,294 @@
+// Faults the installer meets under Wine: a disk that fills up, a file that
+// another process holds, Cancel and the close box in the middle of a copy, a
+// flood of input, and destinations that cannot work. Whatever happens, no
+// file is left half written and nothing lands outside the destination.
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/wine/installer_run.hpp"
+
+namespace mivora::wine_test {
+namespace {
+
+namespace fs = std::filesystem;
+using writer::PackageBuilder;
+
+using FaultUnderWine = InstallerRun;
+
+// `count` files of `size` bytes, each with its own contents and time.
+std::vector<InstalledFile> numbered_files(int count, std::size_t size) {
+  std::vector<InstalledFile> files;
+  for (int i = 0; i < count; ++i) {
+    std::string name = "file" + std::to_string(100 + i) + ".bin";
+    files.push_back({"", name, pattern(size, static_cast<char>(i)),
+                     to_file_time(UnixTime{1500000000 + i * 3600, 100u * (i + 1)})});
+  }
+  return files;
+}
+
+// The regular files below `root`, relative to it, sorted.
+std::vector<std::string> files_below(const std::string& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(root))
+    if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), root).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The names below `root`, sorted.
+std::vector<std::string> names_in(const std::string& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(root)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// How many of `names` are below `root`: they must be the first ones and
+// nothing else may be there. `check` looks at each one present.
+template <typename Check>
+std::size_t expect_written_prefix(const std::string& root, const std::vector<std::string>& names, Check check) {
+  std::size_t present = 0;
+  while (present < names.size() && fs::exists(root + "/" + names[present])) ++present;
+  for (std::size_t i = 0; i < present; ++i) check(i);
+  EXPECT_EQ(names_in(root).size(), present) << "a file past the first missing one is in " << root;
+  return present;
+}
+
+// A tmpfs of `size` mounted on `path` for the test's length, when this
+// process may mount (root in a namespace that allows it).
+class SmallDisk {
+ public:
+  SmallDisk(const std::string& path, const std::string& size) : path_(path) {
+    fs::create_directories(path);
+    std::string options = "size=" + size + ",mode=0777";
+    mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  [[nodiscard]] bool mounted() const { return mounted_; }
+
+ private:
+  std::string path_;
+  bool mounted_ = false;
+};
+
+TEST_F(FaultUnderWine, FullDiskGivesCouldNotWriteFileAndKeepsTheFilesBeforeIt) {
+  SmallDisk disk(dir().path() + "/disk", "1m");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here (needs root)";
+  const std::vector<InstalledFile> files = {{"", "a.bin", pattern(300 << 10, 'a'), kSomeTime},
+                                            {"", "b.bin", pattern(300 << 10, 'b'), kSomeTime},
+                                            {"", "c.bin", pattern(2 << 20, 'c'), kSomeTime},
+                                            {"", "d.bin", "after", kSomeTime}};
+  run(copying(dir().windows_path() + "\\disk\\out", files));
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  expect_ok("click 101");
+  expect_error_state("Could not write file.");
+  expect_installed(dir().path() + "/disk/out", {files[0], files[1]});
+  // The file that did not fit was taken back; nothing after it was begun.
+  EXPECT_EQ(names_in(dir().path() + "/disk/out"), (std::vector<std::string>{"a.bin", "b.bin"}));
+  expect_ok("click 101");
+  expect_closed_with_zero();
+}
+
+TEST_F(FaultUnderWine, FileHeldOpenWithoutSharingGivesCouldNotCreateFile) {
+  fs::create_directories(dir().path() + "/out");
+  write_file(dir().path() + "/out/held.txt", {'o', 'l', 'd'});
+  Child holder({"wine", win32_build_file("tests/file_holder.exe"), dir().windows_path() + "\\out\\held.txt"},
+               dir().path(), true);
+  std::string answer;
+  ASSERT_TRUE(holder.read_line(answer, 20000));
+  ASSERT_EQ(answer, "held");
+  const std::vector<InstalledFile> files = {{"", "first.txt", "1", kSomeTime},
+                                            {"", "held.txt", "new", kSomeTime},
+                                            {"", "after.txt", "2", kSomeTime}};
+  run(copying(dir().windows_path() + "\\out", files));
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  expect_ok("click 101");
+  expect_error_state("Could not create file.");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+  holder.close_input();
+  EXPECT_EQ(holder.wait(10000), 0);
+  EXPECT_EQ(read_file(dir().path() + "/out/held.txt"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+  expect_installed_file(dir().path() + "/out", files[0]);
+  EXPECT_FALSE(fs::exists(dir().path() + "/out/after.txt"));
+}
+
+TEST_F(FaultUnderWine, CancelConfirmedDuringCopyLeavesOnlyCompleteFiles) {
+  const std::vector<InstalledFile> files = numbered_files(24, 256 << 10);
+  run(copying(dir().windows_path() + "\\out", files));
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  // Cancel follows Next at once: the copy looks at it after a file.
+  EXPECT_EQ(probe_->ask_all({"click 101", "click 2"}), (std::vector<std::string>{"ok", "ok"}));
+  EXPECT_EQ(ask("waitconfirm"), std::string("ok ") + kConfirmText);
+  EXPECT_EQ(text(210), "ok Copying");
+  EXPECT_EQ(ask("confirm yes"), std::string("ok ") + kConfirmText);
+  expect_closed_with_zero();
+  std::vector<std::string> names;
+  for (const auto& f : files) names.push_back(f.name);
+  std::size_t written = expect_written_prefix(dir().path() + "/out", names, [&](std::size_t i) {
+    expect_installed_file(dir().path() + "/out", files[i]);
+  });
+  EXPECT_GE(written, 1u);
+  EXPECT_LT(written, files.size()) << "the copy ended before Cancel was looked at";
+}
+
+// Files of 32 MiB: the close box is clicked while the first is written,
+// and the second click lands long before it is done.
+constexpr std::uint32_t kCloseFiles = 6;
+constexpr std::uint32_t kCloseFileChunks = 32;
+
+TEST_F(FaultUnderWine, CloseBoxDuringCopyLeavesOnlyCompleteFiles) {
+  PackageBuilder b;
+  b.name("Close");
+  b.text("Where to?");
+  b.dest(dir().windows_path() + "\\default", 0);
+  b.list("", kCloseFiles);
+  std::vector<std::string> names;
+  for (std::uint32_t i = 0; i < kCloseFiles; ++i) {
+    names.push_back("part" + std::to_string(10 + i) + ".bin");
+    add_chunked_file(b, names.back(), i, kCloseFileChunks, kSomeTime);
+  }
+  b.page(1);
+  b.copy("Copying");
+  b.done("Installed");
+  write_setup(b);
+  // Once: the window stays until the script next takes input, after the
+  // file being written. Twice: the window goes at once, and the file being
+  // written is still finished before the process ends.
+  for (int closes : {1, 2}) {
+    SCOPED_TRACE(std::to_string(closes) + " close(s)");
+    const std::string out = "out" + std::to_string(closes);
+    start();
+    expect_ok("waittext 210 Where to?");
+    settle_page();
+    expect_ok("settext 221 " + escaped(dir().windows_path() + "\\" + out));
+    expect_ok("click 101");
+    expect_ok("waitstate 231 visible");
+    for (int i = 0; i < closes; ++i) expect_ok("close");
+    expect_closed_with_zero();
+    const std::string root = dir().path() + "/" + out;
+    std::size_t written = expect_written_prefix(root, names, [&](std::size_t i) {
+      expect_chunked_file(root + "/" + names[i], static_cast<std::uint32_t>(i), kCloseFileChunks);
+      struct stat st {};
+      ASSERT_EQ(stat((root + "/" + names[i]).c_str(), &st), 0);
+      EXPECT_EQ(st.st_mtim.tv_sec, to_unix_time(kSomeTime).seconds) << names[i];
+    });
+    EXPECT_LT(written, kCloseFiles) << "the close was not taken during the copy";
+  }
+}
+
+// Every entry but Next (which would end the Finish state) and, once, Cancel:
+// buttons, notifications with a high word, keys and characters.
+std::vector<std::string> flood_of_input(int count) {
+  const std::vector<std::string> cycle = {"post 102",   "post 202",       "post 203", "post 220", "post 0x030000DD",
+                                          "post 0x00010065", "key 13", "char a",   "key 27",   "char 13"};
+  std::vector<std::string> commands = {"post 2"};
+  for (int i = 1; i < count; ++i) commands.push_back(cycle[static_cast<std::size_t>(i) % cycle.size()]);
+  return commands;
+}
+
+TEST_F(FaultUnderWine, FloodOfClicksAndKeysDuringCopyIsTakenInOrderAndTheInstallCompletes) {
+  constexpr std::uint32_t kLargeChunks = 128;
+  constexpr int kSmallFiles = 10;
+  PackageBuilder b;
+  b.name("Flood");
+  b.text("Where to?");
+  b.dest(dir().windows_path() + "\\out", 0);
+  b.list("", 1 + kSmallFiles);
+  add_chunked_file(b, "large.bin", 7, kLargeChunks, kSomeTime);
+  std::vector<InstalledFile> small;
+  for (int i = 0; i < kSmallFiles; ++i) small.push_back({"", "small" + std::to_string(i), pattern(100, 's'), kSomeTime});
+  for (const auto& f : small) b.file(f.name, f.contents, f.time);
+  b.page(1);
+  b.copy("Copying");
+  b.done("Installed");
+  run(b);
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  expect_ok("click 101");
+  expect_ok("waitstate 231 visible");
+  std::vector<std::string> answers = probe_->ask_all(flood_of_input(300));
+  ASSERT_EQ(answers.size(), 300u);
+  EXPECT_EQ(std::count(answers.begin(), answers.end(), "ok"), 300);
+  // The one Cancel, first in the queue, asks once; nothing else in the flood
+  // is taken for Cancel or Next.
+  EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
+  expect_ok("waittext 101 Finish");
+  EXPECT_EQ(text(210), "ok Installed");
+  expect_ok("noconfirm 1200");
+  EXPECT_EQ(text(101), "ok Finish");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+  expect_chunked_file(dir().path() + "/out/large.bin", 7, kLargeChunks);
+  expect_installed(dir().path() + "/out", small);
+}
+
+TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutside) {
+  // A name of its own, so that a file written to the root of Z: is seen.
+  const std::string stray = "mivora-fault-destination-" + std::to_string(getpid()) + ".txt";
+  const std::vector<InstalledFile> files = {{"docs", stray, "x", kSomeTime}};
+  struct Case {
+    const char* name;
+    std::string typed;  // put into the field as a paste would
+    // What the installer's folder holds afterwards: a relative destination
+    // is made there (with the lists' directories inside), but no file.
+    std::vector<std::string> left;
+  };
+  for (const Case& c : {Case{"empty", "", {"setup.exe"}},
+                        Case{"invalid characters", "\\bad|name<>", {"setup.exe"}},
+                        Case{"relative", "relative-dest", {"relative-dest", "setup.exe"}},
+                        Case{"128 characters", std::string(128, 'p'), {"setup.exe"}}}) {
+    SCOPED_TRACE(c.name);
+    // The invalid name is put below the run's folder; 128 characters stay as they are.
+    std::string typed = c.typed.rfind("\\", 0) == 0 ? dir().windows_path() + c.typed : c.typed;
+    run(copying(dir().windows_path() + "\\default", files));
+    expect_ok("waittext 210 Where to?");
+    settle_page();
+    expect_ok("settext 221 " + escaped(typed));
+    expect_ok("click 101");
+    expect_error_state("Could not create file.");
+    expect_ok("click 101");
+    expect_closed_with_zero();
+    EXPECT_EQ(names_in(dir().path()), c.left);
+    EXPECT_EQ(files_below(dir().path()), std::vector<std::string>{"setup.exe"});
+    EXPECT_FALSE(fs::exists("/" + stray));
+    EXPECT_FALSE(fs::exists("/docs/" + stray));
+    start_over();
+  }
+}
+
+TEST_F(FaultUnderWine, DestinationOf127CharactersWorksAndA128thIsNotTyped) {
+  const std::string base = dir().windows_path() + "\\";
+  ASSERT_LT(base.size(), 100u);
+  const std::string destination = base + std::string(127 - base.size(), 'd');
+  const std::vector<InstalledFile> files = {{"", "a.txt", "fits", kSomeTime}};
+  run(copying(dir().windows_path() + "\\default", files));
+  expect_ok("waittext 210 Where to?");
+  settle_page();
+  expect_ok("settext 221 ");
+  expect_ok("type 221 " + escaped(destination + "x"));
+  EXPECT_EQ(text(221), "ok " + escaped(destination));
+  expect_ok("click 101");
+  expect_ok("waittext 101 Finish");
+  EXPECT_EQ(text(210), "ok Installed");
+  expect_ok("click 101");
+  expect_closed_with_zero();
+  expect_installed(dir().path() + "/" + destination.substr(base.size()), files);
+}
+
+}  // namespace
+}  // namespace mivora::wine_test

@@ -1,0 +1,55 @@
+// The installer's import table names only DLLs of the system, so nothing
+// placed beside it is loaded when it starts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/wine/wine_session.hpp"
+
+namespace mivora::fault_test {
+namespace {
+
+constexpr std::array<const char*, 8> kSystemDlls = {"kernel32.dll", "user32.dll",   "gdi32.dll",   "advapi32.dll",
+                                                    "shell32.dll",  "ole32.dll",    "comctl32.dll", "msvcrt.dll"};
+
+std::vector<std::string> imported_dlls(const std::string& executable) {
+  std::vector<std::string> names;
+  std::string command = "i686-w64-mingw32-objdump -p '" + executable + "' 2>/dev/null";
+  FILE* out = popen(command.c_str(), "r");
+  if (out == nullptr) return names;
+  char line[512];
+  const std::string marker = "DLL Name: ";
+  while (std::fgets(line, sizeof line, out) != nullptr) {
+    std::string s(line);
+    std::size_t at = s.find(marker);
+    if (at == std::string::npos) continue;
+    std::string name = s.substr(at + marker.size());
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    names.push_back(name);
+  }
+  pclose(out);
+  return names;
+}
+
+TEST(InstallerImports, NameOnlySystemDlls) {
+  if (std::system("command -v i686-w64-mingw32-objdump >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "i686-w64-mingw32-objdump is not installed";
+  std::string stub = wine_test::win32_build_file("mivora.exe");
+  ASSERT_TRUE(std::filesystem::exists(stub)) << stub;
+  std::vector<std::string> names = imported_dlls(stub);
+  ASSERT_FALSE(names.empty()) << "objdump found no imports in " << stub;
+  EXPECT_NE(std::find(names.begin(), names.end(), "kernel32.dll"), names.end());
+  for (const auto& name : names)
+    EXPECT_NE(std::find(kSystemDlls.begin(), kSystemDlls.end(), name), kSystemDlls.end())
+        << name << " is not a system DLL";
+}
+
+}  // namespace
+}  // namespace mivora::fault_test
