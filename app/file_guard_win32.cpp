@@ -1,38 +1,42 @@
 #include "app/file_guard_win32.hpp"
 
+#include <atomic>
+
 namespace mivora {
 namespace {
 
-constexpr DWORD kGuardPollMilliseconds = 10;
+constexpr DWORD kPollMilliseconds = 10;
 
-constinit CRITICAL_SECTION g_file_guard = {};
+// Each side sets its own flag before it reads the other's (both sequentially
+// consistent): either the script thread sees that the process is ending, or
+// the main thread sees the open file and waits for its close.
+constinit std::atomic<bool> g_file_open{false};
+constinit std::atomic<bool> g_process_ending{false};
+
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 }  // namespace
 
-void create_file_guard() { InitializeCriticalSection(&g_file_guard); }
-
-// Entered before the open: creating a file empties an existing one, so an
+// Marked before the open: creating a file empties an existing one, so an
 // end between the open and the first write would lose it too.
 FileHandle GuardedFileSystem::open(std::uint32_t mode, CountedView name) {
-  EnterCriticalSection(&g_file_guard);
+  g_file_open.store(true);
+  if (g_process_ending.load()) ExitThread(0);  // begin nothing once the window is gone
   FileHandle file = FileSystem::open(mode, name);
-  if (!file.valid()) LeaveCriticalSection(&g_file_guard);
+  if (!file.valid()) g_file_open.store(false);
   return file;
 }
 
 void GuardedFileSystem::close(FileHandle file) {
   FileSystem::close(file);
-  LeaveCriticalSection(&g_file_guard);
+  g_file_open.store(false);
 }
 
-void exit_process_between_files(UINT code) {
-  while (TryEnterCriticalSection(&g_file_guard) == FALSE) {
-    // A request the script thread sent to the window in its last moments
-    // would otherwise wait for this thread forever.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, kGuardPollMilliseconds, QS_SENDMESSAGE);
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-  }
+void exit_process_between_files(HANDLE script_thread, UINT code) {
+  g_process_ending.store(true);
+  // Requests the script thread sends now meet a destroyed window and return
+  // at once, so it can finish its file while this thread waits.
+  while (g_file_open.load()) WaitForSingleObject(script_thread, kPollMilliseconds);
   ExitProcess(code);
 }
 

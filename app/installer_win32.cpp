@@ -57,9 +57,9 @@ DWORD WINAPI script_thread_start(void* parameter) {
   WindowOpened opened = open_wizard_window();
   if (!opened.ok) fatal_error(opened.failed_step);
   create_wizard_events();
-  create_file_guard();
   DWORD thread_id = 0;
-  CreateThread(nullptr, 0, script_thread_start, reinterpret_cast<void*>(&run_script), 0, &thread_id);
+  HANDLE script_thread =
+      CreateThread(nullptr, 0, script_thread_start, reinterpret_cast<void*>(&run_script), 0, &thread_id);
 
   // No IsDialogMessageA: Tab, Enter and Escape reach the window as keys.
   MSG message{};
@@ -67,7 +67,7 @@ DWORD WINAPI script_thread_start(void* parameter) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  exit_process_between_files(static_cast<UINT>(message.wParam));
+  exit_process_between_files(script_thread, static_cast<UINT>(message.wParam));
 }
 
 }  // namespace
