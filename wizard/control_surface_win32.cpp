@@ -72,8 +72,9 @@ class Win32ControlSurface final : public ControlSurface {
     if (chosen == nullptr) return false;
     bool got_path = path_of(chosen, path) != FALSE;
     free_memory(chosen);
+    if (!got_path) return false;
     std::size_t length = text_length(path);
-    if (!got_path || length == 0 || length > kFolderCapacity || length > folder.capacity) return false;
+    if (length == 0 || length > kFolderCapacity || length > folder.capacity) return false;
     counted_copy(path, folder);
     return true;
   }
