@@ -32,6 +32,12 @@ void GuardedFileSystem::close(FileHandle file) {
   g_file_open.store(false);
 }
 
+void GuardedFileSystem::discard(FileHandle file, CountedView name) {
+  FileSystem::close(file);
+  FileSystem::remove(name);
+  g_file_open.store(false);
+}
+
 void exit_process_between_files(HANDLE script_thread, UINT code) {
   g_process_ending.store(true);
   // Requests the script thread sends now meet a destroyed window and return

@@ -15,6 +15,8 @@ class GuardedFileSystem final : public FileSystem {
  public:
   FileHandle open(std::uint32_t mode, CountedView name) override;
   void close(FileHandle file) override;
+  // The mark stays until the file is gone, not only closed.
+  void discard(FileHandle file, CountedView name) override;
 };
 
 // Waits until no file is open, looking in on `script_thread` now and then,

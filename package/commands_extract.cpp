@@ -110,8 +110,7 @@ Step extract_file(Extraction& extraction, std::uint32_t record_offset) {
   FileHandle file = files.open(kOpenCreateAlways, extraction.path);
   if (!file.valid()) return script.fail(messages::kCouldNotCreateFile);
   if (!write_contents(script, file, block.value)) {
-    files.close(file);
-    files.remove(extraction.path);  // no half-written file stays behind
+    files.discard(file, extraction.path);  // no half-written file stays behind
     return script.fail(messages::kCouldNotWriteFile);
   }
   files.set_times(file, record.value.time);

@@ -16,6 +16,11 @@ class FileSystem {
   virtual void set_times(FileHandle file, const FileTime& time) { set_file_times(file, time); }
   virtual void close(FileHandle file) { close_file(file); }
   virtual void remove(CountedView name) { delete_file(name); }
+  // Closes a file that could not be written whole and removes it.
+  virtual void discard(FileHandle file, CountedView name) {
+    close(file);
+    remove(name);
+  }
   virtual void make_directory(CountedView name) { create_directory(name); }
   virtual bool change_directory(CountedView name) { return set_current_directory(name); }
   virtual void current_directory(CountedDest d) { get_current_directory(d); }
