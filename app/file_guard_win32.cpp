@@ -41,8 +41,11 @@ void GuardedFileSystem::discard(FileHandle file, CountedView name) {
 void exit_process_between_files(HANDLE script_thread, UINT code) {
   g_process_ending.store(true);
   // Requests the script thread sends now meet a destroyed window and return
-  // at once, so it can finish its file while this thread waits.
-  while (g_file_open.load()) WaitForSingleObject(script_thread, kPollMilliseconds);
+  // at once, so it can finish its file while this thread waits. A thread
+  // that has ended (also one that ended in open, with the mark still set)
+  // ends the wait.
+  while (g_file_open.load() && WaitForSingleObject(script_thread, kPollMilliseconds) == WAIT_TIMEOUT) {
+  }
   ExitProcess(code);
 }
 
