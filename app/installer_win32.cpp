@@ -11,8 +11,6 @@
 namespace mivora {
 namespace {
 
-using ScriptRoutine = void (*)();
-
 // Ends the process with the last-error value, naming the step that failed.
 [[noreturn]] void fatal_error(StartStep step) {
   DWORD error = GetLastError();
@@ -31,25 +29,14 @@ void restrict_dll_search() {
   if (restrict_search != nullptr) restrict_search(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-// The script routine: the package interpreter with the Win32 seams, then
+// The script thread: the package interpreter with the Win32 seams, then
 // the close requests that its end brings.
-void run_script() {
+DWORD WINAPI script_thread_start(void*) {
   ScriptInput input(wizard_link());
   GuardedFileSystem files;
   ScriptEnvironment environment{resource_package_source(), wizard_controls(), input, files};
   ScriptEnd end = run_package(environment);
   ExitThread(close_window_for(wizard_link(), end));
-}
-
-// A script routine that returns leaves the window up: input is drained
-// until the first close request ends the thread and destroys the window.
-DWORD WINAPI script_thread_start(void* parameter) {
-  reinterpret_cast<ScriptRoutine>(parameter)();
-  ScriptInput input(wizard_link());
-  while (input.drain_once()) {
-  }
-  wizard_link().request_close();
-  ExitThread(0);
 }
 
 [[noreturn]] void start_installer() {
@@ -59,7 +46,7 @@ DWORD WINAPI script_thread_start(void* parameter) {
   create_wizard_events();
   DWORD thread_id = 0;
   HANDLE script_thread =
-      CreateThread(nullptr, 0, script_thread_start, reinterpret_cast<void*>(&run_script), 0, &thread_id);
+      CreateThread(nullptr, 0, script_thread_start, nullptr, 0, &thread_id);
 
   // No IsDialogMessageA: Tab, Enter and Escape reach the window as keys.
   MSG message{};

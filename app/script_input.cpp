@@ -47,11 +47,6 @@ bool ScriptInput::discard_pending_commands() {
   return true;
 }
 
-bool ScriptInput::drain_once() {
-  if (!run_wake_up_action(link_.wait_for_events())) return false;
-  return !link_.event_set(EventSlot::kClose);
-}
-
 std::uint32_t close_window_for(WindowLink& link, ScriptEnd end) {
   if (end.kind == ScriptEnd::Kind::kEndScript) {
     if (!link.event_set(EventSlot::kClose)) {

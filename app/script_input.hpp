@@ -28,9 +28,6 @@ class ScriptInput {
   [[nodiscard]] bool command_pending();
   // Takes and drops every waiting command; false when the script must end.
   [[nodiscard]] bool discard_pending_commands();
-  // One pass of the closing loop: wait, run the wake-up action; false once
-  // the close event is set.
-  [[nodiscard]] bool drain_once();
 
   [[nodiscard]] WindowLink& link() { return link_; }
 

@@ -84,16 +84,16 @@ bool write_chunk(Interpreter& script, FileHandle file, std::uint32_t at, std::ui
   return true;
 }
 
+// An empty file takes no write; the percentage it leaves is already shown.
 bool write_contents(Interpreter& script, FileHandle file, const DataBlock& block) {
   std::uint32_t at = block.contents_offset;
-  std::uint32_t remaining = block.size;
-  for (; remaining > kChunkSize; remaining -= kChunkSize, at += kChunkSize)
-    if (!write_chunk(script, file, at, kChunkSize)) return false;
-  if (remaining == 0) {
-    show_progress(script, 0);  // an empty file: nothing to write
-    return true;
+  for (std::uint32_t remaining = block.size; remaining != 0;) {
+    std::uint32_t length = remaining < kChunkSize ? remaining : kChunkSize;
+    if (!write_chunk(script, file, at, length)) return false;
+    at += length;
+    remaining -= length;
   }
-  return write_chunk(script, file, at, remaining);
+  return true;
 }
 
 Step extract_file(Extraction& extraction, std::uint32_t record_offset) {

@@ -55,7 +55,6 @@ bool Interpreter::load_package() {
   if (!check_package(package_, head)) return false;
   script_pointer_ = head.script_offset;
   string_table_ = head.string_table_offset;
-  string_table_set_ = true;
   return true;
 }
 
@@ -74,7 +73,6 @@ Step Interpreter::dispatch_command() {
   if (!tag.ok) return fail(messages::kNoValidPackage);
   for (const CommandEntry& command : kCommandTable)
     if (command.tag == tag.value) return command.handler(*this);
-  script_pointer_ -= kWordSize;  // back onto the unknown tag
   return fail_formatted(messages::kCommandNotFound, {tag.value});
 }
 
@@ -85,10 +83,6 @@ Checked<std::uint32_t> Interpreter::read_word() {
 }
 
 Checked<CountedView> Interpreter::read_string() {
-  if (!string_table_set_) {
-    (void)fail(messages::kStringTableNotInitialized);
-    return Checked<CountedView>::fail();
-  }
   Checked<std::uint32_t> reference = read_word();
   Checked<CountedView> text = reference.ok ? string_at(reference.value) : Checked<CountedView>::fail();
   if (!text.ok) (void)fail(messages::kNoValidPackage);

@@ -72,7 +72,6 @@ class Interpreter {
   PackageView package_{};
   std::uint32_t script_pointer_ = 0;
   std::uint32_t string_table_ = 0;
-  bool string_table_set_ = false;
   std::int32_t page_counter_ = 0;
   std::uint32_t page_positions_[format::kMaxPageRuns] = {};
   bool script_finished_ = false;

@@ -5,7 +5,6 @@
 namespace mivora::messages {
 
 inline constexpr CountedView kNoValidPackage = literal("No valid install package.");
-inline constexpr CountedView kStringTableNotInitialized = literal("String table not initialized.");
 inline constexpr CountedView kCommandNotFound = literal("Command not found: %X4");
 inline constexpr CountedView kGroupNotFinished = literal("Not finished: 'group'");
 inline constexpr CountedView kBrowseNotFinished = literal("Not finished: 'browse'");

@@ -31,27 +31,19 @@ bool file_is_sound(const ScriptWalk& walk, std::uint32_t arguments) {
   return block.ok && string_resolves(walk, block.value.name_reference);
 }
 
-bool nothing_to_check(const ScriptWalk&, std::uint32_t) { return true; }
-
-// What each command's arguments must satisfy, beyond lying in the package.
-struct ArgumentCheck {
-  std::uint32_t tag;
-  bool (*sound)(const ScriptWalk&, std::uint32_t arguments);
-};
-
-constexpr ArgumentCheck kArgumentChecks[] = {
-    {kTagFile, file_is_sound},          {kTagList, list_is_sound},        {kTagText, argument_is_string},
-    {kTagText2, argument_is_string},    {kTagPage, nothing_to_check},     {kTagGroup, nothing_to_check},
-    {kTagDest, argument_is_string},     {kTagCopy, argument_is_string},   {kTagDone, argument_is_string},
-    {kTagName, argument_is_string},
-};
-static_assert(sizeof kArgumentChecks / sizeof kArgumentChecks[0] ==
-              sizeof kCommandShapes / sizeof kCommandShapes[0]);
-
+// What a command's arguments must satisfy, beyond lying in the package:
+// records must resolve; every other command but `page` takes a string first.
 bool arguments_sound(const ScriptWalk& walk, std::uint32_t tag, std::uint32_t arguments) {
-  for (const ArgumentCheck& check : kArgumentChecks)
-    if (check.tag == tag) return check.sound(walk, arguments);
-  return false;
+  switch (tag) {
+    case kTagFile:
+      return file_is_sound(walk, arguments);
+    case kTagList:
+      return list_is_sound(walk, arguments);
+    case kTagPage:
+      return true;
+    default:
+      return argument_is_string(walk, arguments);
+  }
 }
 
 bool script_is_sound(const ScriptWalk& walk, std::uint32_t at) {

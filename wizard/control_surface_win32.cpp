@@ -8,19 +8,11 @@
 namespace mivora {
 namespace {
 
-constexpr std::uint8_t kFolderCapacity = 127;  // the destination buffer's capacity
-
 // GetProcAddress gives a generic pointer; void (*)() converts to any function type without a warning.
 template <typename Function>
 Function* system_function(const char* module, const char* name) {
   FARPROC found = GetProcAddress(LoadLibraryA(module), name);
   return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
-}
-
-std::size_t text_length(const char* text) {
-  std::size_t n = 0;
-  while (text[n] != '\0') ++n;
-  return n;
 }
 
 class Win32ControlSurface final : public ControlSurface {
@@ -73,10 +65,9 @@ class Win32ControlSurface final : public ControlSurface {
     bool got_path = path_of(chosen, path) != FALSE;
     free_memory(chosen);
     if (!got_path) return false;
-    std::size_t length = text_length(path);
-    if (length == 0 || length > kFolderCapacity || length > folder.capacity) return false;
+    // A path the destination cannot hold whole is not taken.
     counted_copy(path, folder);
-    return true;
+    return *folder.length != 0 && path[*folder.length] == '\0';
   }
 
  private:
