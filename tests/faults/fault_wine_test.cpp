@@ -3,7 +3,6 @@
 // flood of input, and destinations that cannot work. Whatever happens, no
 // file is left half written and nothing lands outside the destination.
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,7 +17,6 @@ namespace mivora::wine_test {
 namespace {
 
 namespace fs = std::filesystem;
-using writer::PackageBuilder;
 
 using FaultUnderWine = InstallerRun;
 
@@ -50,13 +48,12 @@ std::vector<std::string> names_in(const std::string& root) {
   return names;
 }
 
-// How many of `names` are below `root`: they must be the first ones and
-// nothing else may be there. `check` looks at each one present.
-template <typename Check>
-std::size_t expect_written_prefix(const std::string& root, const std::vector<std::string>& names, Check check) {
+// How many of `files` are below `root`: they must be the first ones, each
+// complete with its time, and nothing else may be there.
+std::size_t expect_written_prefix(const std::string& root, const std::vector<InstalledFile>& files) {
   std::size_t present = 0;
-  while (present < names.size() && fs::exists(root + "/" + names[present])) ++present;
-  for (std::size_t i = 0; i < present; ++i) check(i);
+  while (present < files.size() && fs::exists(root + "/" + files[present].name)) ++present;
+  for (std::size_t i = 0; i < present; ++i) expect_installed_file(root, files[i]);
   EXPECT_EQ(names_in(root).size(), present) << "a file past the first missing one is in " << root;
   return present;
 }
@@ -90,8 +87,7 @@ TEST_F(FaultUnderWine, FullDiskGivesCouldNotWriteFileAndKeepsTheFilesBeforeIt) {
                                             {"", "c.bin", pattern(2 << 20, 'c'), kSomeTime},
                                             {"", "d.bin", "after", kSomeTime}};
   run(copying(dir().windows_path() + "\\disk\\out", files));
-  expect_ok("waittext 210 Where to?");
-  settle_page();
+  wait_page("Where to?");
   expect_ok("click 101");
   expect_error_state("Could not write file.");
   expect_installed(dir().path() + "/disk/out", {files[0], files[1]});
@@ -113,12 +109,9 @@ TEST_F(FaultUnderWine, FileHeldOpenWithoutSharingGivesCouldNotCreateFile) {
                                             {"", "held.txt", "new", kSomeTime},
                                             {"", "after.txt", "2", kSomeTime}};
   run(copying(dir().windows_path() + "\\out", files));
-  expect_ok("waittext 210 Where to?");
-  settle_page();
+  wait_page("Where to?");
   expect_ok("click 101");
-  expect_error_state("Could not create file.");
-  expect_ok("click 101");
-  expect_closed_with_zero();
+  expect_error_state_then_finish("Could not create file.");
   holder.close_input();
   EXPECT_EQ(holder.wait(10000), 0);
   EXPECT_EQ(read_file(dir().path() + "/out/held.txt"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
@@ -129,43 +122,24 @@ TEST_F(FaultUnderWine, FileHeldOpenWithoutSharingGivesCouldNotCreateFile) {
 TEST_F(FaultUnderWine, CancelConfirmedDuringCopyLeavesOnlyCompleteFiles) {
   const std::vector<InstalledFile> files = numbered_files(24, 256 << 10);
   run(copying(dir().windows_path() + "\\out", files));
-  expect_ok("waittext 210 Where to?");
-  settle_page();
+  wait_page("Where to?");
   // Cancel follows Next at once: the copy looks at it after a file.
   EXPECT_EQ(probe_->ask_all({"click 101", "click 2"}), (std::vector<std::string>{"ok", "ok"}));
   EXPECT_EQ(ask("waitconfirm"), std::string("ok ") + kConfirmText);
   EXPECT_EQ(text(210), "ok Copying");
   EXPECT_EQ(ask("confirm yes"), std::string("ok ") + kConfirmText);
   expect_closed_with_zero();
-  std::vector<std::string> names;
-  for (const auto& f : files) names.push_back(f.name);
-  std::size_t written = expect_written_prefix(dir().path() + "/out", names, [&](std::size_t i) {
-    expect_installed_file(dir().path() + "/out", files[i]);
-  });
+  std::size_t written = expect_written_prefix(dir().path() + "/out", files);
   EXPECT_GE(written, 1u);
   EXPECT_LT(written, files.size()) << "the copy ended before Cancel was looked at";
 }
 
-// Files of 32 MiB: the close box is clicked while the first is written,
-// and the second click lands long before it is done.
-constexpr std::uint32_t kCloseFiles = 6;
-constexpr std::uint32_t kCloseFileChunks = 32;
-
 TEST_F(FaultUnderWine, CloseBoxDuringCopyLeavesOnlyCompleteFiles) {
-  PackageBuilder b;
-  b.name("Close");
-  b.text("Where to?");
-  b.dest(dir().windows_path() + "\\default", 0);
-  b.list("", kCloseFiles);
-  std::vector<std::string> names;
-  for (std::uint32_t i = 0; i < kCloseFiles; ++i) {
-    names.push_back("part" + std::to_string(10 + i) + ".bin");
-    add_chunked_file(b, names.back(), i, kCloseFileChunks, kSomeTime);
-  }
-  b.page(1);
-  b.copy("Copying");
-  b.done("Installed");
-  write_setup(b);
+  // Files of 32 MiB: the close box is clicked while the first is written,
+  // and the second click lands long before it is done.
+  std::vector<InstalledFile> files;
+  for (std::uint32_t i = 0; i < 6; ++i) files.push_back(chunked("part" + std::to_string(10 + i) + ".bin", i, 32));
+  write_setup(copying(dir().windows_path() + "\\default", files));
   // Once: the window stays until the script next takes input, after the
   // file being written. Twice: the window goes at once, and the file being
   // written is still finished before the process ends.
@@ -173,21 +147,14 @@ TEST_F(FaultUnderWine, CloseBoxDuringCopyLeavesOnlyCompleteFiles) {
     SCOPED_TRACE(std::to_string(closes) + " close(s)");
     const std::string out = "out" + std::to_string(closes);
     start();
-    expect_ok("waittext 210 Where to?");
-    settle_page();
+    wait_page("Where to?");
     expect_ok("settext 221 " + escaped(dir().windows_path() + "\\" + out));
     expect_ok("click 101");
     expect_ok("waitstate 231 visible");
     for (int i = 0; i < closes; ++i) expect_ok("close");
     expect_closed_with_zero();
-    const std::string root = dir().path() + "/" + out;
-    std::size_t written = expect_written_prefix(root, names, [&](std::size_t i) {
-      expect_chunked_file(root + "/" + names[i], static_cast<std::uint32_t>(i), kCloseFileChunks);
-      struct stat st {};
-      ASSERT_EQ(stat((root + "/" + names[i]).c_str(), &st), 0);
-      EXPECT_EQ(st.st_mtim.tv_sec, to_unix_time(kSomeTime).seconds) << names[i];
-    });
-    EXPECT_LT(written, kCloseFiles) << "the close was not taken during the copy";
+    std::size_t written = expect_written_prefix(dir().path() + "/" + out, files);
+    EXPECT_LT(written, files.size()) << "the close was not taken during the copy";
   }
 }
 
@@ -202,23 +169,8 @@ std::vector<std::string> flood_of_input(int count) {
 }
 
 TEST_F(FaultUnderWine, FloodOfClicksAndKeysDuringCopyAsksOnceAndTheInstallCompletes) {
-  constexpr std::uint32_t kLargeChunks = 128;
-  constexpr int kSmallFiles = 10;
-  PackageBuilder b;
-  b.name("Flood");
-  b.text("Where to?");
-  b.dest(dir().windows_path() + "\\out", 0);
-  b.list("", 1 + kSmallFiles);
-  add_chunked_file(b, "large.bin", 7, kLargeChunks, kSomeTime);
-  std::vector<InstalledFile> small;
-  for (int i = 0; i < kSmallFiles; ++i) small.push_back({"", "small" + std::to_string(i), pattern(100, 's'), kSomeTime});
-  for (const auto& f : small) b.file(f.name, f.contents, f.time);
-  b.page(1);
-  b.copy("Copying");
-  b.done("Installed");
-  run(b);
-  expect_ok("waittext 210 Where to?");
-  settle_page();
+  run(copying(dir().windows_path() + "\\out", busy_files()));
+  wait_page("Where to?");
   expect_ok("click 101");
   expect_ok("waitstate 231 visible");
   std::vector<std::string> answers = probe_->ask_all(flood_of_input(300));
@@ -234,8 +186,7 @@ TEST_F(FaultUnderWine, FloodOfClicksAndKeysDuringCopyAsksOnceAndTheInstallComple
   EXPECT_EQ(text(101), "ok Finish");
   expect_ok("click 101");
   expect_closed_with_zero();
-  expect_chunked_file(dir().path() + "/out/large.bin", 7, kLargeChunks);
-  expect_installed(dir().path() + "/out", small);
+  expect_installed(dir().path() + "/out", busy_files());
 }
 
 TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutside) {
@@ -257,13 +208,10 @@ TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutsid
     // The invalid name is put below the run's folder; 128 characters stay as they are.
     std::string typed = c.typed.rfind("\\", 0) == 0 ? dir().windows_path() + c.typed : c.typed;
     run(copying(dir().windows_path() + "\\default", files));
-    expect_ok("waittext 210 Where to?");
-    settle_page();
+    wait_page("Where to?");
     expect_ok("settext 221 " + escaped(typed));
     expect_ok("click 101");
-    expect_error_state("Could not create file.");
-    expect_ok("click 101");
-    expect_closed_with_zero();
+    expect_error_state_then_finish("Could not create file.");
     EXPECT_EQ(names_in(dir().path()), c.left);
     EXPECT_EQ(files_below(dir().path()), std::vector<std::string>{"setup.exe"});
     EXPECT_FALSE(fs::exists("/" + stray));
@@ -278,16 +226,12 @@ TEST_F(FaultUnderWine, DestinationOf127CharactersWorksAndA128thIsNotTyped) {
   const std::string destination = base + std::string(127 - base.size(), 'd');
   const std::vector<InstalledFile> files = {{"", "a.txt", "fits", kSomeTime}};
   run(copying(dir().windows_path() + "\\default", files));
-  expect_ok("waittext 210 Where to?");
-  settle_page();
+  wait_page("Where to?");
   expect_ok("settext 221 ");
   expect_ok("type 221 " + escaped(destination + "x"));
   EXPECT_EQ(text(221), "ok " + escaped(destination));
   expect_ok("click 101");
-  expect_ok("waittext 101 Finish");
-  EXPECT_EQ(text(210), "ok Installed");
-  expect_ok("click 101");
-  expect_closed_with_zero();
+  finish("Installed");
   expect_installed(dir().path() + "/" + destination.substr(base.size()), files);
 }
 

@@ -21,7 +21,7 @@ namespace {
 // BFFM_SETSELECTIONA: wParam TRUE means lParam is a path, not an item list.
 constexpr UINT kSetSelection = WM_USER + 102;
 constexpr DWORD kMessageTimeout = 5000;
-constexpr int kSelectAttempts = 50;
+constexpr int kSelectAttempts = 20;
 
 struct PickerSearch {
   HWND owner;
@@ -107,6 +107,17 @@ std::string selected_folder(HWND picker) {
   return text;
 }
 
+void collapse_selected(HWND picker) {
+  HWND tree = FindWindowExA(picker, nullptr, "SysTreeView32", nullptr);
+  DWORD_PTR item = 0;
+  if (tree == nullptr ||
+      SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, kMessageTimeout, &item) == 0 || item == 0)
+    return;
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(tree, TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, static_cast<LPARAM>(item), SMTO_NORMAL,
+                      kMessageTimeout, &result);
+}
+
 std::string last_component(const std::string& path) {
   std::size_t slash = path.find_last_of('\\');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -143,15 +154,21 @@ int main(int argc, char** argv) {
     press(picker, IDCANCEL);
     return answer(done);
   }
-  // Wine's picker may miss a folder it has not listed before on the first
-  // try and find it on the next: select until the tree shows it.
+  // Wine's picker may miss a folder it has not listed before and find it on
+  // a later try: select until the tree shows it, going down from the drive
+  // one folder at a time after a miss, as a user opening the tree would.
   const std::string path = argv[2];
   for (int attempt = 0;; ++attempt) {
     if (!select_path(picker, path)) return answer("err select-failed");
     std::string shown = selected_folder(picker);
     if (lstrcmpiA(shown.c_str(), last_component(path).c_str()) == 0) break;
     if (attempt == kSelectAttempts) return answer("err not-selected " + shown);
+    // The folder that did show is closed and listed afresh, then the way
+    // down is taken again.
+    collapse_selected(picker);
     Sleep(100);
+    for (std::size_t cut = path.find('\\', 3); cut != std::string::npos; cut = path.find('\\', cut + 1))
+      select_path(picker, path.substr(0, cut));
   }
   press(picker, IDOK);
   return answer(done);

@@ -24,17 +24,24 @@ std::string pattern(std::size_t size, char seed) {
   return s;
 }
 
-writer::PackageBuilder copying(const std::string& destination, const std::vector<InstalledFile>& files) {
+writer::PackageBuilder copying(const std::string& destination, const std::vector<InstalledFile>& files,
+                               std::uint32_t dest_flags) {
   writer::PackageBuilder b;
   b.name("Copy");
   b.text("Where to?");
-  b.dest(destination, 0);
+  b.dest(destination, dest_flags);
   std::size_t i = 0;
   while (i < files.size()) {
     std::size_t j = i;
     while (j < files.size() && files[j].list_dir == files[i].list_dir) ++j;
     b.list(files[i].list_dir, static_cast<std::uint32_t>(j - i));
-    for (; i < j; ++i) b.file(files[i].name, files[i].contents, files[i].time);
+    for (; i < j; ++i) {
+      const InstalledFile& f = files[i];
+      if (f.chunks != 0)
+        add_chunked_file(b, f.name, f.chunk_file, f.chunks, f.time);
+      else
+        b.file(f.name, f.contents, f.time);
+    }
   }
   b.page(1);
   b.copy("Copying");
@@ -50,6 +57,7 @@ void expect_installed_file(const std::string& root, const InstalledFile& file) {
   UnixTime want = to_unix_time(file.time);
   EXPECT_EQ(st.st_mtim.tv_sec, want.seconds);
   EXPECT_EQ(st.st_mtim.tv_nsec, want.nanoseconds);
+  if (file.chunks != 0) return expect_chunked_file(path, file.chunk_file, file.chunks);
   std::vector<std::uint8_t> got = read_file(path);
   ASSERT_EQ(got.size(), file.contents.size()) << "incomplete";
   EXPECT_TRUE(std::equal(got.begin(), got.end(), file.contents.begin(),
@@ -89,6 +97,16 @@ void expect_chunked_file(const std::string& path, std::uint32_t file, std::uint3
     ASSERT_TRUE(std::equal(got.begin() + std::size_t{chunk} * kChunkSize,
                            got.begin() + std::size_t{chunk + 1} * kChunkSize, chunk_of(file, chunk).begin()))
         << "chunk " << chunk << " of " << path;
+}
+
+InstalledFile chunked(const std::string& name, std::uint32_t file, std::uint32_t chunks) {
+  return InstalledFile{"", name, "", kSomeTime, chunks, file};
+}
+
+std::vector<InstalledFile> busy_files() {
+  std::vector<InstalledFile> files = {chunked("large.bin", 0, 128)};
+  for (int i = 0; i < 10; ++i) files.push_back({"", "small" + std::to_string(i) + ".txt", std::to_string(i), kSomeTime});
+  return files;
 }
 
 void InstallerRun::SetUp() {
@@ -151,6 +169,18 @@ void InstallerRun::settle_page() {
   expect_ok("waitstate 101 enabled");
 }
 
+void InstallerRun::wait_page(const std::string& text) {
+  expect_ok("waittext 210 " + text);
+  settle_page();
+}
+
+void InstallerRun::finish(const std::string& closing) {
+  expect_ok("waittext 101 Finish");
+  EXPECT_EQ(this->text(210), "ok " + closing);
+  expect_ok("click 101");
+  expect_closed_with_zero();
+}
+
 int InstallerRun::exit_code() { return installer_->wait(kExitTimeoutMs); }
 
 void InstallerRun::expect_closed_with_zero() {
@@ -170,6 +200,12 @@ void InstallerRun::expect_error_state(const std::string& message) {
   EXPECT_FALSE(enabled(2));
   for (int page_control : {220, 202, 203, 221, 222, 201, 230, 231, 232})
     EXPECT_FALSE(visible(page_control)) << page_control;
+}
+
+void InstallerRun::expect_error_state_then_finish(const std::string& message) {
+  expect_error_state(message);
+  expect_ok("click 101");
+  expect_closed_with_zero();
 }
 
 void InstallerRun::screenshot(const std::string& name) {

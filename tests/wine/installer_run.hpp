@@ -27,12 +27,15 @@ inline constexpr FileTime kSomeTime = to_file_time(UnixTime{1700000000, 12345670
 
 [[nodiscard]] std::vector<std::uint8_t> stub_bytes();
 
-// A file as a package carries it and as it must land under the destination.
+// A file as a package carries it and as it must land under the destination:
+// `contents`, or when `chunks` is set that many chunks of chunk_of(chunk_file).
 struct InstalledFile {
   std::string list_dir;
   std::string name;
   std::string contents;
   FileTime time;
+  std::uint32_t chunks = 0;
+  std::uint32_t chunk_file = 0;
 };
 
 // `size` bytes that differ with `seed` and with the position.
@@ -40,7 +43,8 @@ struct InstalledFile {
 
 // The destination page (dest with `destination`), the files in lists (one
 // list per run of equal directories), copy, and the closing text "Installed".
-[[nodiscard]] writer::PackageBuilder copying(const std::string& destination, const std::vector<InstalledFile>& files);
+[[nodiscard]] writer::PackageBuilder copying(const std::string& destination, const std::vector<InstalledFile>& files,
+                                             std::uint32_t dest_flags = 0);
 
 // The file below `root` has exactly its contents and carries its time.
 void expect_installed_file(const std::string& root, const InstalledFile& file);
@@ -54,6 +58,11 @@ inline constexpr std::uint32_t kChunkSize = 1u << 20;
 void add_chunked_file(writer::PackageBuilder& b, const std::string& name, std::uint32_t file, std::uint32_t chunks,
                       FileTime time);
 void expect_chunked_file(const std::string& path, std::uint32_t file, std::uint32_t chunks);
+[[nodiscard]] InstalledFile chunked(const std::string& name, std::uint32_t file, std::uint32_t chunks);
+
+// A 128 MiB file, then ten small ones: the script is busy between two waits
+// long enough to be clicked at.
+[[nodiscard]] std::vector<InstalledFile> busy_files();
 
 class InstallerRun : public ::testing::Test {
  protected:
@@ -76,10 +85,15 @@ class InstallerRun : public ::testing::Test {
   // Returns once the page waits for an answer: clicks made while a page is
   // still being built are dropped, so tests click only after this.
   void settle_page();
+  // Waits for the page that shows `text` in 210, then for it to wait.
+  void wait_page(const std::string& text);
+  // The Finish state with `closing` in 210: "Finish" ends the process with 0.
+  void finish(const std::string& closing);
   int exit_code();
   // The window closes and the process ends with code 0.
   void expect_closed_with_zero();
   void expect_error_state(const std::string& message);
+  void expect_error_state_then_finish(const std::string& message);
   void screenshot(const std::string& name);
 
   [[nodiscard]] const TempDir& dir() const { return *dir_; }
