@@ -60,6 +60,7 @@ TEST_F(PackCommand, ExitCodesTellWrongArgumentsFromBadInput) {
 TEST_F(PackCommand, FailedBuildLeavesNoFileBehind) {
   test::write_text(dir_ / "bad.mivora", "page no-back\ndone \"\xE4\xB8\xAD\"\n");
   test::write_text(dir_ / "not-a-stub.exe", "MZ but nothing else");
+  test::write_text(dir_ / "empty-stub.exe", "");
   struct Case {
     const char* what;
     std::string arguments;
@@ -75,6 +76,10 @@ TEST_F(PackCommand, FailedBuildLeavesNoFileBehind) {
       {"missing stub",
        "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "c.exe") + " --stub " + quoted(dir_ / "none.exe"),
        dir_ / "c.exe"},
+      {"empty stub",
+       "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "d.exe") + " --stub " +
+           quoted(dir_ / "empty-stub.exe"),
+       dir_ / "d.exe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -150,6 +155,13 @@ TEST_F(PackCommand, DumpWithExtractRebuildsTheSameInstaller) {
                 .exit_code,
             0);
   EXPECT_EQ(test::read_bytes(dir_ / "two.exe"), test::read_bytes(dir_ / "one.exe"));
+}
+
+TEST_F(PackCommand, DumpWithExtractCreatesTheFolderForAPackageWithoutFiles) {
+  ASSERT_EQ(pack("build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "raw.bin")).exit_code, 0);
+  test::CommandResult dump = pack("dump " + quoted(dir_ / "raw.bin") + " --extract " + quoted(dir_ / "new" / "x"));
+  ASSERT_EQ(dump.exit_code, 0) << dump.output;
+  EXPECT_EQ(test::read_text(dir_ / "new" / "x" / "package.mivora"), dump.output);
 }
 
 }  // namespace

@@ -85,6 +85,8 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"list before dest", "page no-back\nlist \"x\"\n", 2, "needs a 'dest' before it"},
       {"file outside a list", head + "file \"a.txt\" from \"a.txt\"\ncopy \"c\"\ndone \"d\"\n", 5,
        "must follow a 'list'"},
+      {"file after another command closes the list",
+       files_ok + "text \"x\"\nfile \"b.txt\" from \"a.txt\"\ncopy \"c\"\ndone \"d\"\n", 8, "must follow a 'list'"},
       {"copy before dest", "page no-back\ncopy \"c\"\ndone \"d\"\n", 2, "'copy' needs a 'dest'"},
       {"list after copy", files_ok + "copy \"c\"\nlist \"y\"\ndone \"d\"\n", 8, "after 'copy' needs a new 'dest'"},
       {"files never copied", files_ok + "done \"d\"\n", 7, "never copied"},
@@ -169,6 +171,36 @@ TEST_F(ScriptTest, FolderTreeBecomesListsParentFirstWithEveryFolder) {
     if (c.tag == kTagFile) layout += c.text + ";";
   }
   EXPECT_EQ(layout, "[Prog]top.txt;[Prog\\a]one.txt;two.txt;[Prog\\b][Prog\\b\\empty][Prog\\b\\inner]deep.txt;");
+}
+
+TEST_F(ScriptTest, FileRightAfterFilesJoinsTheLastFoldersList) {
+  source("tree/top.txt", "t");
+  source("tree/sub/in.txt", "i");
+  source("b.txt", "b");
+  std::vector<std::uint8_t> bytes = compile(
+      "page no-back\ndest \"C:\\\\App\"\nfiles \"Prog\" from \"tree\"\nfile \"b.txt\" from \"b.txt\"\n"
+      "copy \"c\"\ndone \"d\"\n");
+  inspect::PackageWalk w = walk(bytes);
+  ASSERT_TRUE(w.ok()) << w.problems.front().message;
+  std::string layout;
+  for (const inspect::WalkedCommand& c : w.commands) {
+    if (c.tag == kTagList) layout += "[" + c.text + "]";
+    if (c.tag == kTagFile) layout += c.text + ";";
+  }
+  EXPECT_EQ(layout, "[Prog]top.txt;[Prog\\sub]in.txt;b.txt;");
+}
+
+TEST_F(ScriptTest, FolderTreeBelowANonAsciiDirectoryIsStoredInTheCodePage) {
+  source("tree/a.txt", "a");
+  source("tree/\xC3\xA9t\xC3\xA9/b.txt", "b");
+  std::vector<std::uint8_t> bytes =
+      compile("page no-back\ndest \"C:\\\\App\"\nfiles \"D\xC3\xBC\" from \"tree\"\ncopy \"c\"\ndone \"d\"\n");
+  std::string layout;
+  for (const inspect::WalkedCommand& c : walk(bytes).commands) {
+    if (c.tag == kTagList) layout += "[" + c.text + "]";
+    if (c.tag == kTagFile) layout += c.text + ";";
+  }
+  EXPECT_EQ(layout, "[D\xFC]a.txt;[D\xFC\\\xE9t\xE9]b.txt;");
 }
 
 TEST_F(ScriptTest, FileTimeIsTheExplicitTimeOrTheSourcesModificationTime) {

@@ -117,50 +117,44 @@ class Walker {
 
   // Checks one command's arguments and feeds the order rules; false stops the walk.
   bool understand(WalkedCommand& c) {
-    rules_.command(c.offset);
+    rules_.command(c.offset, c.tag == kTagFile);
     if (has_string_argument(c.tag) && !resolve(c.offset, c.arguments[0], c.text)) return false;
     if (expected_files_ > 0 && c.tag != kTagFile) {
       problem(c.offset, "a list expects " + std::to_string(expected_files_) + " more files before this command");
       expected_files_ = 0;
     }
-    for (const Rule& r : kRules)
-      if (r.tag == c.tag) return (this->*r.check)(c);
-    return true;
+    switch (c.tag) {
+      case kTagPage:
+        rules_.page(c.offset, c.arguments[0]);
+        return true;
+      case kTagDest:
+        rules_.dest(c.offset, c.text, c.arguments[1]);
+        return true;
+      case kTagCopy:
+        rules_.copy(c.offset);
+        return true;
+      case kTagDone:
+        rules_.done(c.offset);
+        return true;
+      case kTagList:
+        rules_.list(c.offset, c.text);
+        expected_files_ = field(c, kListFileCount);
+        return true;
+      case kTagFile:
+        return understand_file(c);
+      default:
+        return true;
+    }
   }
 
-  using Check = bool (Walker::*)(WalkedCommand&);
-  struct Rule {
-    std::uint32_t tag;
-    Check check;
-  };
-  static const Rule kRules[6];
-
-  bool understand_page(WalkedCommand& c) {
-    rules_.page(c.offset, c.arguments[0]);
-    return true;
-  }
-  bool understand_dest(WalkedCommand& c) {
-    rules_.dest(c.offset, c.text, c.arguments[1]);
-    return true;
-  }
-  bool understand_copy(WalkedCommand& c) {
-    rules_.copy(c.offset);
-    return true;
-  }
-  bool understand_done(WalkedCommand& c) {
-    rules_.done(c.offset);
-    return true;
-  }
-  bool understand_list(WalkedCommand& c) {
-    rules_.list(c.offset, c.text);
-    expected_files_ = c.arguments[3];
-    return true;
+  // An argument word by its offset in the record that follows the tag.
+  static std::uint32_t field(const WalkedCommand& c, std::uint32_t record_offset) {
+    return c.arguments[record_offset / kWordSize];
   }
 
   bool understand_file(WalkedCommand& c) {
-    Checked<FileRecord> record = view_.file_record_at(c.offset + 4);
-    if (!record.ok) return false;
-    c.file = record.value;
+    c.file = FileRecord{field(c, kFileDataOffset), field(c, kFileSize),
+                        FileTime{field(c, kFileTimeLow), field(c, kFileTimeHigh)}};
     Checked<DataBlock> block = view_.data_block(c.file);
     if (!block.ok) {
       problem(c.offset, "the file's data block (offset " + std::to_string(c.file.data_offset) + ", " +
@@ -184,11 +178,6 @@ class Walker {
   writer::PackageRules rules_;
   PackageWalk walk_;
   std::uint32_t expected_files_ = 0;
-};
-
-const Walker::Rule Walker::kRules[6] = {
-    {kTagPage, &Walker::understand_page}, {kTagDest, &Walker::understand_dest}, {kTagCopy, &Walker::understand_copy},
-    {kTagDone, &Walker::understand_done}, {kTagList, &Walker::understand_list}, {kTagFile, &Walker::understand_file},
 };
 
 }  // namespace

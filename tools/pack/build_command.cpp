@@ -1,14 +1,13 @@
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "tools/pack/commands.hpp"
 #include "tools/pack/output_file.hpp"
 #include "tools/script/script_compiler.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_resources.hpp"
+#include "tools/writer/whole_file.hpp"
 
 #ifndef MIVORA_DEFAULT_STUB
 #define MIVORA_DEFAULT_STUB "build/win32/mivora.exe"
@@ -84,31 +83,32 @@ fs::path find_stub(const BuildRequest& request, const ToolContext& context) {
 }
 
 std::vector<std::uint8_t> read_stub(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
+  std::optional<std::vector<std::uint8_t>> stub = writer::read_whole_file(path);
+  if (!stub)
     throw std::runtime_error("no installer stub at '" + path.string() +
                              "': build it (./run build) or name one with --stub PATH");
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+  return std::move(*stub);
 }
 
-void write_output(const BuildRequest& request, const writer::PackageBuilder& package, const ToolContext& context) {
-  std::vector<std::uint8_t> stub;
-  fs::path stub_path;
-  if (wants_installer(request.output)) {
-    stub_path = find_stub(request, context);
-    stub = read_stub(stub_path);
-  }
-  OutputFile out(request.output);
-  if (stub.empty()) {
+// The output's name alone says whether it is an installer: a stub that is
+// empty or broken is refused by the embedding, never taken as "no stub".
+void write_output(const BuildRequest& request, bool installer, const writer::PackageBuilder& package,
+                  const ToolContext& context) {
+  if (!installer) {
+    OutputFile out(request.output);
     package.write(out);
-  } else {
-    try {
-      writer::embed_resource(
-          stub, writer::kRtRcdata, writer::kPackageResourceId, package.size(),
-          [&package](writer::ByteSink& sink) { package.write(sink); }, out);
-    } catch (const writer::InputError& e) {
-      throw std::runtime_error("stub '" + stub_path.string() + "': " + e.what());
-    }
+    out.commit();
+    return;
+  }
+  fs::path stub_path = find_stub(request, context);
+  std::vector<std::uint8_t> stub = read_stub(stub_path);
+  OutputFile out(request.output);
+  try {
+    writer::embed_resource(
+        stub, writer::kRtRcdata, writer::kPackageResourceId, package.size(),
+        [&package](writer::ByteSink& sink) { package.write(sink); }, out);
+  } catch (const writer::InputError& e) {
+    throw std::runtime_error("stub '" + stub_path.string() + "': " + e.what());
   }
   out.commit();
 }
@@ -127,9 +127,10 @@ int run_build(const Arguments& arguments, const ToolContext& context) {
     std::cerr << "mivora-pack: nothing written\n";
     return kExitBadInput;
   }
-  write_output(request, package, context);
+  bool installer = wants_installer(request.output);
+  write_output(request, installer, package, context);
   std::cout << request.output.string() << ": " << package.size() << " bytes of package"
-            << (wants_installer(request.output) ? " in the installer" : "") << "\n";
+            << (installer ? " in the installer" : "") << "\n";
   return kExitOk;
 }
 

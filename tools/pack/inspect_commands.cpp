@@ -90,6 +90,8 @@ int run_dump(const Arguments& arguments, const ToolContext&) {
   inspect::DumpOptions options;
   options.package_name = request.file.filename().string();
   options.extract_to = request.extract_to;
+  // The folder is needed for the script even when there is no file to extract.
+  if (request.extract_to) fs::create_directories(*request.extract_to);
   std::string listing = inspect::dump_package(input.view(), walk, options);
   if (request.extract_to) {
     std::ofstream script(*request.extract_to / "package.mivora", std::ios::binary);

@@ -1,19 +1,18 @@
 #include "tools/pack/package_input.hpp"
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_resources.hpp"
+#include "tools/writer/whole_file.hpp"
 
 namespace mivora::pack {
 
 PackageInput read_package_input(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read '" + path.string() + "'");
+  std::optional<std::vector<std::uint8_t>> file = writer::read_whole_file(path);
+  if (!file) throw std::runtime_error("cannot read '" + path.string() + "'");
   PackageInput input;
-  input.file.assign(std::istreambuf_iterator<char>(in), {});
+  input.file = std::move(*file);
   bool executable = input.file.size() >= 2 && input.file[0] == 'M' && input.file[1] == 'Z';
   if (!executable) {
     if (input.file.size() != static_cast<std::uint32_t>(input.file.size()))

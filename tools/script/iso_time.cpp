@@ -83,14 +83,13 @@ std::optional<FileTime> parse_iso_time(std::string_view text) {
       minute > 59 || second > 59)
     return std::nullopt;
   std::int64_t unix_seconds = days_from_civil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
-  auto seconds_since_1601 = static_cast<std::uint64_t>(unix_seconds + kUnixEpochInFileTimeSeconds);
-  return FileTime::from_ticks(seconds_since_1601 * kTicksPerSecond + ticks_fraction);
+  return to_file_time(UnixTime{unix_seconds, static_cast<std::int64_t>(ticks_fraction) * 100});
 }
 
 std::optional<std::string> format_iso_time(FileTime time) {
-  std::uint64_t ticks = time.ticks();
-  auto seconds = static_cast<std::int64_t>(ticks / kTicksPerSecond) - kUnixEpochInFileTimeSeconds;
-  auto fraction = static_cast<unsigned>(ticks % kTicksPerSecond);
+  UnixTime unix_time = to_unix_time(time);
+  std::int64_t seconds = unix_time.seconds;
+  auto fraction = static_cast<unsigned>(unix_time.nanoseconds / 100);
   std::int64_t days = seconds >= 0 ? seconds / kSecondsPerDay : (seconds - kSecondsPerDay + 1) / kSecondsPerDay;
   std::int64_t in_day = seconds - days * kSecondsPerDay;
   Civil c = civil_from_days(days);

@@ -1,7 +1,5 @@
 #include "tools/script/script_compiler.hpp"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 
@@ -11,6 +9,7 @@
 #include "tools/script/script_lexer.hpp"
 #include "tools/script/source_file.hpp"
 #include "tools/writer/package_rules.hpp"
+#include "tools/writer/whole_file.hpp"
 
 namespace mivora::script {
 namespace {
@@ -117,8 +116,9 @@ class Compiler {
       Arguments arguments(rest, first.word);
       for (const Command& c : kCommands)
         if (first.word == c.name) {
-          if (first.word != "file") flush_list();
-          rules_.command(line_);
+          bool is_file = first.word == "file";
+          if (!is_file) flush_list();
+          rules_.command(line_, is_file);
           (this->*c.handle)(arguments);
           return;
         }
@@ -142,6 +142,9 @@ class Compiler {
                         std::to_string(options_.code_page)};
       bytes += static_cast<char>(*b);
     }
+    return within_string_limit(std::move(bytes));
+  }
+  static std::string within_string_limit(std::string bytes) {
     if (bytes.size() > format::kMaxPathLength)
       throw LineError{"the text is " + std::to_string(bytes.size()) +
                       " characters; a package string holds at most 255"};
@@ -264,10 +267,16 @@ class Compiler {
     std::error_code error;
     if (!fs::is_directory(full, error)) throw LineError{"source folder '" + source.string() + "' not found"};
     for (const TreeFolder& folder : walk_folder_tree(full)) {
-      std::string sub = folder.relative;
+      // The script's directory is in the code page already; only the
+      // folder names from the file system are UTF-8.
+      std::string sub = ansi_of_utf8(folder.relative);
       for (char& c : sub)
         if (c == '/') c = '\\';
-      std::string target = ansi_of_utf8(directory.empty() ? sub : sub.empty() ? directory : directory + "\\" + sub);
+      std::string target =
+          within_string_limit(directory.empty() ? sub : sub.empty() ? directory : directory + "\\" + sub);
+      // Each folder's list goes out when the next one starts; the last stays
+      // open, as after 'list', for the 'file' lines that may follow.
+      flush_list();
       rules_.list(line_, target);
       pending_ = PendingList{target, {}};
       for (const TreeFile& f : folder.files) {
@@ -276,7 +285,6 @@ class Compiler {
         std::string shown = (source / folder.relative / f.name).lexically_normal().string();
         add_file(name, f.source, shown, time);
       }
-      flush_list();
     }
   }
 
@@ -317,9 +325,9 @@ void compile_script_text(const std::string& text, const std::string& file_name, 
 
 void compile_script_file(const std::filesystem::path& script, const CompileOptions& options,
                          writer::PackageBuilder& out) {
-  std::ifstream in(script, std::ios::binary);
-  if (!in) throw ScriptErrors({script.string() + ": cannot read the script"});
-  std::string text((std::istreambuf_iterator<char>(in)), {});
+  std::optional<std::vector<std::uint8_t>> bytes = writer::read_whole_file(script);
+  if (!bytes) throw ScriptErrors({script.string() + ": cannot read the script"});
+  std::string text(bytes->begin(), bytes->end());
   compile_script_text(text, script.string(), script.parent_path(), options, out);
 }
 

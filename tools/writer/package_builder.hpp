@@ -4,8 +4,10 @@
 // Contents are pulled from their sources while the package is written, so a
 // package of any size streams through with flat memory.
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,11 +26,26 @@ class ByteSink {
   ~ByteSink() = default;
 };
 
-class VectorSink final : public ByteSink {
+// A sink that can go back and overwrite bytes it already took (an
+// executable's checksum is known only once everything has been written).
+class PatchableSink : public ByteSink {
+ public:
+  virtual void patch(std::uint64_t offset, const void* data, std::size_t size) = 0;
+
+ protected:
+  ~PatchableSink() = default;
+};
+
+class VectorSink final : public PatchableSink {
  public:
   void write(const void* data, std::size_t size) override {
     const auto* p = static_cast<const std::uint8_t*>(data);
     bytes.insert(bytes.end(), p, p + size);
+  }
+  void patch(std::uint64_t offset, const void* data, std::size_t size) override {
+    if (offset > bytes.size() || size > bytes.size() - offset)
+      throw std::out_of_range("patch outside the written bytes");
+    std::memcpy(bytes.data() + static_cast<std::size_t>(offset), data, size);
   }
   std::vector<std::uint8_t> bytes;
 };

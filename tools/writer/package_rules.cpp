@@ -7,8 +7,9 @@ namespace mivora::writer {
 
 using namespace format;
 
-void PackageRules::command(std::uint64_t where) {
+void PackageRules::command(std::uint64_t where, bool is_file) {
   if (seen_done_) report_(where, "nothing may follow 'done': the installer ends there");
+  if (!is_file) in_list_ = false;
 }
 
 void PackageRules::start_page_run(std::uint64_t where) {

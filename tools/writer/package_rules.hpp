@@ -17,7 +17,9 @@ class PackageRules {
   using Describe = std::function<std::string(std::uint64_t where)>;
   PackageRules(Report report, Describe describe) : report_(std::move(report)), describe_(std::move(describe)) {}
 
-  void command(std::uint64_t where);  // any command: nothing may follow "done"
+  // Every command, before its own check: nothing may follow "done", and any
+  // command but "file" closes the open list.
+  void command(std::uint64_t where, bool is_file);
   void page(std::uint64_t where, std::uint32_t flags);
   void dest(std::uint64_t where, std::string_view default_path, std::uint32_t flags);
   void list(std::uint64_t where, std::string_view directory);

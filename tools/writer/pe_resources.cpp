@@ -1,7 +1,6 @@
 #include "tools/writer/pe_resources.hpp"
 
 #include <algorithm>
-#include <cstring>
 
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_image.hpp"
@@ -124,18 +123,9 @@ Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::u
 
 }  // namespace
 
-void MemorySink::write(const void* data, std::size_t size) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  bytes.insert(bytes.end(), p, p + size);
-}
-
-void MemorySink::patch(std::uint64_t offset, const void* data, std::size_t size) {
-  if (offset > bytes.size() || size > bytes.size() - offset) throw std::out_of_range("patch outside the written bytes");
-  std::memcpy(bytes.data() + offset, data, size);
-}
-
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ResourceContents& contents, PatchableSink& out) {
+                    const ContentSource& contents, PatchableSink& out) {
+  if (stub.empty()) throw InputError("the stub is empty: its DOS header lies outside the file");
   Plan plan = plan_rewrite(stub, type, id, size);
   ChecksummingSink sink(out);
   sink.write(plan.headers_and_sections.data(), plan.headers_and_sections.size());
@@ -179,7 +169,7 @@ ResourceLookup read_resource(const std::vector<std::uint8_t>& executable, std::u
 bool replace_resource(const std::vector<std::uint8_t>& executable, std::uint32_t type, std::uint32_t id,
                       const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out, std::string& error) {
   try {
-    MemorySink sink;
+    VectorSink sink;
     embed_resource(
         executable, type, id, data.size(), [&data](ByteSink& s) { s.write(data.data(), data.size()); }, sink);
     out = std::move(sink.bytes);

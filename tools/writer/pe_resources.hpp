@@ -7,7 +7,6 @@
 // way): the section is then rebuilt whole and moved to the end of the file,
 // at a page-aligned file offset, with every other resource kept.
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,31 +35,11 @@ ResourceLookup read_resource(const std::vector<std::uint8_t>& executable, std::u
 bool replace_resource(const std::vector<std::uint8_t>& executable, std::uint32_t type, std::uint32_t id,
                       const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out, std::string& error);
 
-// A sink that can go back and overwrite bytes it already took (the checksum
-// is known only once everything has been written).
-class PatchableSink : public ByteSink {
- public:
-  virtual void patch(std::uint64_t offset, const void* data, std::size_t size) = 0;
-
- protected:
-  ~PatchableSink() = default;
-};
-
-class MemorySink final : public PatchableSink {
- public:
-  void write(const void* data, std::size_t size) override;
-  void patch(std::uint64_t offset, const void* data, std::size_t size) override;
-  std::vector<std::uint8_t> bytes;
-};
-
-// Writes exactly `size` bytes of the new resource into the sink.
-using ResourceContents = std::function<void(ByteSink&)>;
-
 // The streaming form of replace_resource: writes the new executable into
 // `out`, pulling the resource's `size` bytes from `contents` when their turn
 // comes. Throws InputError when the stub cannot be rewritten.
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ResourceContents& contents, PatchableSink& out);
+                    const ContentSource& contents, PatchableSink& out);
 
 // The file offset and size of resource type/id's bytes; throws InputError
 // when the executable cannot be read or has no such resource.
