@@ -20,13 +20,16 @@ std::string throwaway_root() { return "/tmp/mivora-fuzz-replay-" + std::to_strin
 
 TEST(FuzzRegression, EveryRecordedFindingRunsToAClosedWindow) {
   fs::path folder = fs::path(MIVORA_SOURCE_DIR) / "tests/fuzz/regressions";
+  int replayed = 0;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
     if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
     SCOPED_TRACE(entry.path().filename().string());
     std::ifstream in(entry.path(), std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(run_package_bytes(bytes.data(), bytes.size(), throwaway_root()).window_closed);
+    ++replayed;
   }
+  EXPECT_GT(replayed, 0) << "nothing to replay in " << folder;
 }
 
 TEST(FuzzRegression, SeedsInstallTheirFilesAndEveryTruncationStaysSafe) {

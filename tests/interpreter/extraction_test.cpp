@@ -44,6 +44,27 @@ class Extraction : public Installer {
     b.copy("Copying");
     b.done("end");
   }
+  // A page with the destination, one list holding one file of "abc", copy.
+  writer::PackageBuilder one_file(const std::string& list = "", const std::string& name = "a.txt") const {
+    writer::PackageBuilder b = start();
+    b.list(list, 1);
+    b.file(name, "abc", kTimes[0]);
+    finish(b);
+    return b;
+  }
+  // Two lists of two files, 0, 3, 65,536 and 65,537 bytes, and a list of none.
+  writer::PackageBuilder four_files() const {
+    writer::PackageBuilder b = start();
+    b.list("", 2);
+    b.file("empty", "", kTimes[0]);
+    b.file("three", "abc", kTimes[1]);
+    b.list("docs", 2);
+    b.file("big", pattern(65536, 'a'), kTimes[2]);
+    b.file("bigger", pattern(65537, 'b'), kTimes[3]);
+    b.list("only-a-directory", 0);
+    finish(b);
+    return b;
+  }
 };
 
 TEST_F(Extraction, CopiesListsWithContentsTimesAndWriteCounts) {
@@ -59,17 +80,8 @@ TEST_F(Extraction, CopiesListsWithContentsTimesAndWriteCounts) {
       {"docs\\big", pattern(65536, 'a'), kTimes[2], {65536}},
       {"docs\\bigger", pattern(65537, 'b'), kTimes[3], {65536, 1}},
   };
-  writer::PackageBuilder b = start();
-  b.list("", 2);
-  b.file("empty", expected[0].contents, kTimes[0]);
-  b.file("three", expected[1].contents, kTimes[1]);
-  b.list("docs", 2);
-  b.file("big", expected[2].contents, kTimes[2]);
-  b.file("bigger", expected[3].contents, kTimes[3]);
-  b.list("only-a-directory", 0);
-  finish(b);
   wizard.click(101).click(101);
-  expect_finished(wizard, run(b), "end");
+  expect_finished(wizard, run(four_files()), "end");
 
   for (const Expected& e : expected) {
     SCOPED_TRACE(e.relative);
@@ -89,12 +101,8 @@ TEST_F(Extraction, CopiesListsWithContentsTimesAndWriteCounts) {
 }
 
 TEST_F(Extraction, OneFileIsOpenedWrittenStampedAndClosedInThatOrder) {
-  writer::PackageBuilder b = start();
-  b.list("", 1);
-  b.file("a.txt", "abc", kTimes[0]);
-  finish(b);
   wizard.click(101).click(101);
-  expect_finished(wizard, run(b), "end");
+  expect_finished(wizard, run(one_file()), "end");
   const std::string path = under("a.txt");
   EXPECT_EQ(files.calls, (std::vector<std::string>{"mkdir " + target(), "chdir " + target(),
                                                    "open " + path + " mode 2", "write " + path + " 3",
@@ -102,14 +110,6 @@ TEST_F(Extraction, OneFileIsOpenedWrittenStampedAndClosedInThatOrder) {
 }
 
 TEST_F(Extraction, CopyPageShowsThePathBeingWrittenAndThePercentage) {
-  writer::PackageBuilder b = start();
-  b.list("", 2);
-  b.file("empty", "", kTimes[0]);
-  b.file("three", "abc", kTimes[1]);
-  b.list("docs", 2);
-  b.file("big", pattern(65536, 'a'), kTimes[2]);
-  b.file("bigger", pattern(65537, 'b'), kTimes[3]);
-  finish(b);
   std::vector<std::string> shown_while_writing;
   files.on_write = [&](const std::string& path, std::uint32_t) {
     EXPECT_EQ(wizard.control(221).text, path);
@@ -122,7 +122,7 @@ TEST_F(Extraction, CopyPageShowsThePathBeingWrittenAndThePercentage) {
     shown_while_writing.push_back(path);
   };
   wizard.click(101).click(101);
-  expect_finished(wizard, run(b), "end");
+  expect_finished(wizard, run(four_files()), "end");
   EXPECT_EQ(shown_while_writing,
             (std::vector<std::string>{under("three"), under("docs\\big"), under("docs\\bigger"),
                                       under("docs\\bigger")}));
@@ -154,13 +154,9 @@ TEST_F(Extraction, ExistingFileIsReplacedAndExistingDirectoryUsed) {
   {
     std::ofstream(target() + "/docs/a.txt") << "much longer old contents";
   }
-  writer::PackageBuilder b = start();
-  b.list("docs", 1);
-  b.file("a.txt", "new", kTimes[0]);
-  finish(b);
   wizard.click(101).click(101);
-  expect_finished(wizard, run(b), "end");
-  EXPECT_EQ(read_file(target() + "/docs/a.txt"), "new");
+  expect_finished(wizard, run(one_file("docs")), "end");
+  EXPECT_EQ(read_file(target() + "/docs/a.txt"), "abc");
 }
 
 TEST_F(Extraction, FileThatCannotBeCreatedStopsTheCopy) {
@@ -220,14 +216,10 @@ TEST_F(Extraction, CancelConfirmedDuringTheCopyKeepsTheFilesWritten) {
 }
 
 TEST_F(Extraction, CancelMadeDuringTheLastFileStillAsks) {
-  writer::PackageBuilder b = start();
-  b.list("", 1);
-  b.file("1", "one", kTimes[0]);
-  finish(b);
   files.on_write = [&](const std::string&, std::uint32_t) { wizard.perform(UserAction::click(2)); };
   wizard.answer_confirmations({false});
   wizard.click(101).click(101);
-  expect_finished(wizard, run(b), "end");
+  expect_finished(wizard, run(one_file()), "end");
   EXPECT_EQ(wizard.confirmations_shown(), 1);
 }
 
@@ -248,21 +240,14 @@ TEST_F(Extraction, SecondCopyWithoutNewDestReadsThePathLeftInTheField) {
 }
 
 TEST_F(Extraction, DestinationThatCannotBeEnteredIsRefusedBeforeAnythingIsWritten) {
-  fs::create_directories(folder());
   std::ofstream(folder() + "/plain-file") << "x";
   // Empty would mean the root of the drive; the others would leave the
   // current directory where it was, the installer's own folder.
   for (const std::string& destination : {std::string(), folder() + "/missing/deeper", folder() + "/plain-file"}) {
     SCOPED_TRACE("destination '" + destination + "'");
     Session local;
-    writer::PackageBuilder b;
-    b.dest(target(), 0);
-    b.page(kPageNoBack);
-    b.list("docs", 1);
-    b.file("a", "abc", kTimes[0]);
-    finish(b);
     local.wizard.then(UserAction::type(destination)).click(101).click(101);
-    expect_error_state(local.wizard, local.run(b), "Could not create file.");
+    expect_error_state(local.wizard, local.run(one_file("docs", "a")), "Could not create file.");
     for (const std::string& call : local.files.calls)
       EXPECT_TRUE(call == "mkdir " + destination || call == "chdir " + destination) << call;
     EXPECT_EQ(local.files.calls.empty(), destination.empty());
@@ -330,16 +315,9 @@ TEST_F(Extraction, DestinationLongerThan127CharactersIsRefused) {
     SCOPED_TRACE(length);
     ASSERT_LT(folder().size() + 2, 127u);
     std::string destination = folder() + "/" + std::string(length - folder().size() - 1, 'd');
-    ASSERT_EQ(destination.size(), length);
     Session local;
-    writer::PackageBuilder b;
-    b.dest(target(), 0);
-    b.page(kPageNoBack);
-    b.list("", 1);
-    b.file("a", "abc", kTimes[0]);
-    finish(b);
     local.wizard.then(UserAction::type(destination)).click(101).click(101);
-    ScriptEnd end = local.run(b);
+    ScriptEnd end = local.run(one_file("", "a"));
     if (length <= 127) {
       expect_finished(local.wizard, end, "end");
       EXPECT_EQ(read_file(destination + "/a"), "abc");

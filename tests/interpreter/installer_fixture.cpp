@@ -70,6 +70,12 @@ void expect_error_state(const ScriptedWizard& wizard, const ScriptEnd& end, cons
   }
 }
 
+void expect_window_closed(ScriptedWizard& wizard, const ScriptEnd& end, int close_requests) {
+  EXPECT_EQ(close_window_for(wizard, end), 0u);
+  EXPECT_EQ(wizard.close_requests(), close_requests);
+  EXPECT_TRUE(wizard.destroyed());
+}
+
 void Installer::SetUp() {
   previous_directory_ = fs::current_path();
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();

@@ -38,6 +38,8 @@ void expect_finished(const ScriptedWizard& wizard, const ScriptEnd& end, const s
 // The error state after "Finish": the message in 211, the notice in 210,
 // only those two page controls visible, Back and Cancel greyed.
 void expect_error_state(const ScriptedWizard& wizard, const ScriptEnd& end, const std::string& message);
+// The close requests that end brings, with exit code 0, destroy the window.
+void expect_window_closed(ScriptedWizard& wizard, const ScriptEnd& end, int close_requests);
 
 std::string text_of(CountedView v);
 bool is_end_script(const ScriptEnd& end);

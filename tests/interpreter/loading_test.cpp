@@ -156,7 +156,8 @@ TEST(PackageLoading, ValuesOutsideThePackageAreRefusedBeforeAnyPage) {
   }
 }
 
-TEST(PackageLoading, UnknownTagsStopWithCommandNotFound) {
+TEST(PackageLoading, UnknownTagsAndGroupStopTheBoundsWalkAndTheScript) {
+  // What follows an unknown tag or "grou" is neither run nor checked.
   struct Case {
     std::uint32_t tag;
     const char* message;
@@ -166,6 +167,8 @@ TEST(PackageLoading, UnknownTagsStopWithCommandNotFound) {
       {kHeadTag, "Command not found: 64616568"},
       {make_tag("File"), "Command not found: 656C6946"},
       {make_tag("nam "), "Command not found: 206D616E"},
+      {make_tag("zzzz"), "Command not found: 7A7A7A7A"},
+      {kTagGroup, "Not finished: 'group'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -175,6 +178,7 @@ TEST(PackageLoading, UnknownTagsStopWithCommandNotFound) {
     b.name("Demo");
     b.command(c.tag, {});
     b.text("never shown");
+    b.command(kTagText, {0xFFFFFF00u});
     ScriptEnd end = session.run(b);
     expect_error_state(session.wizard, end, c.message);
     EXPECT_EQ(session.wizard.control(0).text, "Demo");
@@ -182,38 +186,25 @@ TEST(PackageLoading, UnknownTagsStopWithCommandNotFound) {
   }
 }
 
-TEST(PackageLoading, TheBoundsWalkStopsAtTheFirstUnknownTagOrGroup) {
-  // What follows an unknown tag or "grou" is never run, so it is not checked.
-  struct Case {
-    std::uint32_t stop_tag;
-    const char* message;
-  };
-  for (const Case& c : {Case{make_tag("zzzz"), "Command not found: 7A7A7A7A"},
-                        Case{kTagGroup, "Not finished: 'group'"}}) {
-    SCOPED_TRACE(c.message);
+TEST(PackageLoading, SecondTextShowsWithTheClosingTextUnlessAPageClearsItBeforeTheEndMarker) {
+  for (bool page_then_end_marker : {false, true}) {
+    SCOPED_TRACE(page_then_end_marker);
     Session session;
     session.wizard.click(101);
     writer::PackageBuilder b;
-    b.name("Demo");
-    b.command(c.stop_tag, {});
-    b.command(kTagText, {0xFFFFFF00u});
+    b.text("Hello");
+    b.text2("Second");
+    if (page_then_end_marker) {
+      b.page(kPageNoBack);  // and no done: the end marker finishes with "Done."
+      session.wizard.click(101);
+    } else {
+      b.done("closing");
+    }
     ScriptEnd end = session.run(b);
-    expect_error_state(session.wizard, end, c.message);
+    expect_finished(session.wizard, end, page_then_end_marker ? "Done." : "closing");
+    EXPECT_EQ(session.wizard.control(211).visible, !page_then_end_marker);
+    EXPECT_EQ(session.wizard.control(211).text, "Second");
   }
-}
-
-TEST(PackageLoading, EndMarkerWithoutDoneFinishesWithDone) {
-  Session session;
-  session.wizard.click(101).click(101);
-  writer::PackageBuilder b;
-  b.text("Hello");
-  b.text2("Second");
-  b.page(kPageNoBack);
-  ScriptEnd end = session.run(b);
-  expect_finished(session.wizard, end, "Done.");
-  // The page was cleared before the Finish state.
-  EXPECT_FALSE(session.wizard.control(211).visible);
-  EXPECT_EQ(session.wizard.control(211).text, "Second");
 }
 
 TEST(PackageLoading, GroupStopsWithNotFinished) {

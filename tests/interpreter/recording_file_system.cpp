@@ -1,11 +1,8 @@
 #include "recording_file_system.hpp"
 
+#include "installer_fixture.hpp"
+
 namespace mivora::testing {
-namespace {
-
-std::string text_of(CountedView v) { return std::string(v.chars, v.length); }
-
-}  // namespace
 
 FileHandle RecordingFileSystem::open(std::uint32_t mode, CountedView name) {
   calls.push_back("open " + text_of(name) + " mode " + std::to_string(mode));

@@ -1,5 +1,7 @@
 #include "scripted_wizard.hpp"
 
+#include "installer_fixture.hpp"
+
 namespace mivora::testing {
 namespace {
 
@@ -13,8 +15,6 @@ int index_of(int id) {
 }
 
 std::string id_text(Control c) { return std::to_string(control_id(c)); }
-
-std::string text_of(CountedView v) { return std::string(v.chars, v.length); }
 
 }  // namespace
 
@@ -123,25 +123,15 @@ void ScriptedWizard::get_text(Control control, CountedDest text) {
   record("get " + id_text(control));
 }
 
-void ScriptedWizard::show(Control control) {
-  state(control).visible = true;
-  record("show " + id_text(control));
+void ScriptedWizard::set_flag(Control control, bool ControlState::*flag, bool value, const char* verb) {
+  state(control).*flag = value;
+  record(verb + (" " + id_text(control)));
 }
 
-void ScriptedWizard::hide(Control control) {
-  state(control).visible = false;
-  record("hide " + id_text(control));
-}
-
-void ScriptedWizard::enable(Control control) {
-  state(control).enabled = true;
-  record("enable " + id_text(control));
-}
-
-void ScriptedWizard::disable(Control control) {
-  state(control).enabled = false;
-  record("disable " + id_text(control));
-}
+void ScriptedWizard::show(Control control) { set_flag(control, &ControlState::visible, true, "show"); }
+void ScriptedWizard::hide(Control control) { set_flag(control, &ControlState::visible, false, "hide"); }
+void ScriptedWizard::enable(Control control) { set_flag(control, &ControlState::enabled, true, "enable"); }
+void ScriptedWizard::disable(Control control) { set_flag(control, &ControlState::enabled, false, "disable"); }
 
 bool ScriptedWizard::confirm_exit() {
   ++confirmations_shown_;

@@ -94,6 +94,8 @@ class ScriptedWizard final : public ControlSurface, public WindowLink {
 
  private:
   ControlState& state(Control control) { return controls_[static_cast<int>(control)]; }
+  // Sets visible or enabled and records "<verb> <id>".
+  void set_flag(Control control, bool ControlState::*flag, bool value, const char* verb);
   void queue_command(std::uint32_t entry);
   void close_window();
   bool any_event() const;
