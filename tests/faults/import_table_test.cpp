@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cstdio>
+#include <sstream>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/tools/test_support.hpp"
 #include "tests/wine/wine_session.hpp"
 
 namespace mivora::fault_test {
@@ -20,21 +21,17 @@ constexpr std::array<const char*, 8> kSystemDlls = {"kernel32.dll", "user32.dll"
 
 std::vector<std::string> imported_dlls(const std::string& executable) {
   std::vector<std::string> names;
-  std::string command = "i686-w64-mingw32-objdump -p '" + executable + "' 2>/dev/null";
-  FILE* out = popen(command.c_str(), "r");
-  if (out == nullptr) return names;
-  char line[512];
+  test::CommandResult dump = test::run_command("i686-w64-mingw32-objdump -p '" + executable + "'");
+  std::istringstream lines(dump.output);
   const std::string marker = "DLL Name: ";
-  while (std::fgets(line, sizeof line, out) != nullptr) {
-    std::string s(line);
-    std::size_t at = s.find(marker);
+  for (std::string line; std::getline(lines, line);) {
+    std::size_t at = line.find(marker);
     if (at == std::string::npos) continue;
-    std::string name = s.substr(at + marker.size());
+    std::string name = line.substr(at + marker.size());
     while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
     names.push_back(name);
   }
-  pclose(out);
   return names;
 }
 

@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 #include "tests/tools/test_support.hpp"
-#include "tests/wine/wine_session.hpp"
+#include "tests/wine/installer_run.hpp"
 #include "tools/script/source_file.hpp"
 
 namespace mivora::wine_test {
@@ -40,64 +38,36 @@ fs::file_time_type time_of(const TreeFile& f) {
   return file_clock::from_sys(sys_days{year{2020} / 1 / 1} + seconds{f.seconds_after_2020});
 }
 
-// Returns once the page waits for an answer (clicks made while a page is
-// built are dropped): "Decline" (203) disables Next only on a waiting page,
-// and "Accept" (202) enables it again.
-void settle_page(Probe& probe) {
-  EXPECT_EQ(probe.ask("timeout 300"), "ok");
-  bool waiting = false;
-  for (int attempt = 0; attempt < 30 && !waiting; ++attempt) {
-    EXPECT_EQ(probe.ask("post 203"), "ok");
-    waiting = probe.ask("waitstate 101 disabled") == "ok";
-  }
-  EXPECT_EQ(probe.ask("timeout 10000"), "ok");
-  ASSERT_TRUE(waiting) << "the page never waited for an answer";
-  EXPECT_EQ(probe.ask("post 202"), "ok");
-  EXPECT_EQ(probe.ask("waitstate 101 enabled"), "ok");
-}
+using PackedInstallerUnderWine = InstallerRun;
 
-TEST(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
-  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY: run under Xvfb (./run test does)";
-  std::string stub = win32_build_file("mivora.exe");
-  ASSERT_TRUE(fs::exists(stub)) << stub;
-  TempDir dir;
-  fs::path root = dir.path();
+TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
+  fs::path root = dir().path();
   for (const TreeFile& f : kTree) {
     test::write_text(root / "src" / f.path, contents_of(f));
     fs::last_write_time(root / "src" / f.path, time_of(f));
   }
   fs::create_directories(root / "src" / "empty");
-  std::string destination = windows_path_of((root / "installed").string());
-  std::string escaped;
-  for (char c : destination) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  std::string destination = escaped(windows_path_of((root / "installed").string()));
   test::write_text(root / "setup.mivora",
                    "name \"Tree\"\ntext \"Welcome\"\npage no-back\n"
                    "dest \"" +
-                       escaped +
+                       destination +
                        "\"\npage\n"
                        "files \"App\" from \"src\"\ncopy \"Copying\"\ndone \"Finished\"\n");
-  test::CommandResult built =
-      test::run_command(std::string(MIVORA_PACK) + " build " + test::quoted(root / "setup.mivora") + " -o " +
-                        test::quoted(root / "setup.exe") + " --stub " + test::quoted(stub));
+  test::CommandResult built = test::run_command(std::string(MIVORA_PACK) + " build " +
+                                                test::quoted(root / "setup.mivora") + " -o " +
+                                                test::quoted(root / "setup.exe") + " --stub " +
+                                                test::quoted(win32_build_file("mivora.exe")));
   ASSERT_EQ(built.exit_code, 0) << built.output;
 
-  Child installer({"wine", "setup.exe"}, root.string(), false);
-  {
-    Probe probe;
-    ASSERT_EQ(probe.ask("find 20000"), "ok");
-    settle_page(probe);
-    EXPECT_EQ(probe.ask("text 210"), "ok Welcome");
-    EXPECT_EQ(probe.ask("click 101"), "ok");
-    EXPECT_EQ(probe.ask("waitstate 221 visible"), "ok");
-    settle_page(probe);
-    EXPECT_EQ(probe.ask("text 221"), "ok " + escaped);  // the probe doubles backslashes
-    EXPECT_EQ(probe.ask("click 101"), "ok");
-    EXPECT_EQ(probe.ask("waittext 101 Finish"), "ok");
-    EXPECT_EQ(probe.ask("text 210"), "ok Finished");
-    EXPECT_EQ(probe.ask("click 101"), "ok");
-    EXPECT_EQ(probe.ask("gone 20000"), "ok");
-  }
-  EXPECT_EQ(installer.wait(20000), 0);
+  ASSERT_NO_FATAL_FAILURE(start());
+  wait_page("Welcome");
+  expect_ok("click 101");
+  expect_ok("waitstate 221 visible");
+  settle_page();
+  EXPECT_EQ(text(221), "ok " + destination);  // a script string escapes "\" as the probe does
+  expect_ok("click 101");
+  finish("Finished");
 
   fs::path installed = root / "installed" / "App";
   EXPECT_TRUE(fs::is_directory(installed / "empty"));
