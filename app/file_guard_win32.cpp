@@ -22,19 +22,19 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 FileHandle GuardedFileSystem::open(std::uint32_t mode, CountedView name) {
   g_file_open.store(true);
   if (g_process_ending.load()) ExitThread(0);  // begin nothing once the window is gone
-  FileHandle file = FileSystem::open(mode, name);
+  FileHandle file = open_file(mode, name);
   if (!file.valid()) g_file_open.store(false);
   return file;
 }
 
 void GuardedFileSystem::close(FileHandle file) {
-  FileSystem::close(file);
+  close_file(file);
   g_file_open.store(false);
 }
 
 void GuardedFileSystem::discard(FileHandle file, CountedView name) {
-  FileSystem::close(file);
-  FileSystem::remove(name);
+  close_file(file);
+  delete_file(name);
   g_file_open.store(false);
 }
 

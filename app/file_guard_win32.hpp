@@ -6,7 +6,7 @@
 // stamped and closed first, and no further file is begun.
 #include <windows.h>
 
-#include "support/file_system.hpp"
+#include "interpreter/file_system.hpp"
 
 namespace mivora {
 
@@ -14,9 +14,17 @@ namespace mivora {
 class GuardedFileSystem final : public FileSystem {
  public:
   FileHandle open(std::uint32_t mode, CountedView name) override;
+  std::uint32_t write(FileHandle file, const void* data, std::uint32_t length) override {
+    return write_to_file(file, data, length);
+  }
+  void set_times(FileHandle file, const FileTime& time) override { set_file_times(file, time); }
   void close(FileHandle file) override;
+  void remove(CountedView name) override { delete_file(name); }
   // The mark stays until the file is gone, not only closed.
   void discard(FileHandle file, CountedView name) override;
+  void make_directory(CountedView name) override { create_directory(name); }
+  bool change_directory(CountedView name) override { return set_current_directory(name); }
+  void current_directory(CountedDest d) override { get_current_directory(d); }
 };
 
 // Waits until no file is open, looking in on `script_thread` now and then,

@@ -2,9 +2,9 @@
 #include <windows.h>
 
 #include "app/file_guard_win32.hpp"
-#include "app/script_input.hpp"
-#include "package/interpreter.hpp"
-#include "support/file_system.hpp"
+#include "app/package_source_win32.hpp"
+#include "interpreter/interpreter.hpp"
+#include "interpreter/script_input.hpp"
 #include "support/path_buffer.hpp"
 #include "wizard/wizard_window.hpp"
 

@@ -33,18 +33,6 @@ inline constexpr std::uint32_t kHeadTag = make_tag("head");
 inline constexpr std::uint32_t kFormatVersion = 1;
 inline constexpr std::uint32_t kEndMarker = 0;
 
-inline constexpr std::uint32_t kTagName = make_tag("name");
-inline constexpr std::uint32_t kTagText = make_tag("text");
-inline constexpr std::uint32_t kTagText2 = make_tag("txt2");
-inline constexpr std::uint32_t kTagDest = make_tag("dest");
-inline constexpr std::uint32_t kTagPage = make_tag("page");
-inline constexpr std::uint32_t kTagGroup = make_tag("grou");
-inline constexpr std::uint32_t kTagList = make_tag("list");
-inline constexpr std::uint32_t kTagFile = make_tag("file");
-inline constexpr std::uint32_t kTagCopy = make_tag("copy");
-inline constexpr std::uint32_t kTagDone = make_tag("done");
-static_assert(kTagFile == 0x656C6966);
-
 // Head record fields, as package offsets.
 inline constexpr std::uint32_t kMagicOffset = 0;
 inline constexpr std::uint32_t kHeadTagOffset = 4;
@@ -62,6 +50,7 @@ inline constexpr std::uint32_t kListGroup = 4;
 inline constexpr std::uint32_t kListReserved = 8;
 inline constexpr std::uint32_t kListFileCount = 12;
 inline constexpr std::uint32_t kListRecordSize = 16;
+static_assert(kListFileCount + kWordSize == kListRecordSize, "the last field ends the record");
 
 // File record fields, as offsets in the record.
 inline constexpr std::uint32_t kFileDataOffset = 0;
@@ -71,6 +60,7 @@ inline constexpr std::uint32_t kFileTimeHigh = 12;
 inline constexpr std::uint32_t kFileGroup = 16;
 inline constexpr std::uint32_t kFileReserved = 20;
 inline constexpr std::uint32_t kFileRecordSize = 24;
+static_assert(kFileReserved + kWordSize == kFileRecordSize, "the last field ends the record");
 
 // Data block fields, as offsets in the block.
 inline constexpr std::uint32_t kBlockNameReference = 0;
@@ -88,27 +78,6 @@ inline constexpr std::uint32_t kMaxListsPerGroup = 32;
 inline constexpr std::uint32_t kMaxPageRuns = 16;
 inline constexpr std::uint32_t kMaxDestinationLength = 127;
 inline constexpr std::uint32_t kMaxPathLength = 255;
-
-// Argument words of each command. "grou" reads none: it stops the script.
-struct CommandShape {
-  std::uint32_t tag;
-  std::uint32_t argument_words;
-  const char* name;
-};
-
-inline constexpr CommandShape kCommandShapes[] = {
-    {kTagFile, 6, "file"}, {kTagList, 4, "list"}, {kTagText, 1, "text"}, {kTagText2, 1, "txt2"},
-    {kTagPage, 1, "page"}, {kTagGroup, 0, "grou"}, {kTagDest, 2, "dest"}, {kTagCopy, 1, "copy"},
-    {kTagDone, 1, "done"}, {kTagName, 1, "name"},
-};
-static_assert(sizeof kCommandShapes / sizeof kCommandShapes[0] == 10);
-
-// The shape of a known tag, or nullptr.
-[[nodiscard]] constexpr const CommandShape* find_command_shape(std::uint32_t tag) {
-  for (const CommandShape& shape : kCommandShapes)
-    if (shape.tag == tag) return &shape;
-  return nullptr;
-}
 
 // Bytes of zero padding after `size` content bytes.
 [[nodiscard]] constexpr std::uint32_t padding_after(std::uint32_t size) { return (4 - size % 4) % 4; }

@@ -1,5 +1,7 @@
 #include "package/package_check.hpp"
 
+#include "package/command_list.hpp"
+
 namespace mivora {
 namespace {
 
@@ -12,52 +14,50 @@ struct ScriptWalk {
 };
 
 bool string_resolves(const ScriptWalk& walk, std::uint32_t reference) {
-  return walk.package.string_at(walk.string_table, reference).ok;
+  return walk.package.string_at(walk.string_table, reference).ok();
 }
 
+// The argument words lie inside already; only what they point at is checked.
 bool argument_is_string(const ScriptWalk& walk, std::uint32_t arguments) {
-  return string_resolves(walk, walk.package.word_at(arguments).value);
+  return string_resolves(walk, walk.package.word_at(arguments).value_or(0));
 }
 
 bool list_is_sound(const ScriptWalk& walk, std::uint32_t arguments) {
-  Checked<ListRecord> list = walk.package.list_record_at(arguments);
-  return list.ok && string_resolves(walk, list.value.directory_name);
+  ListRecord list;
+  return walk.package.list_record_at(arguments).get(list) && string_resolves(walk, list.directory_name);
 }
 
 bool file_is_sound(const ScriptWalk& walk, std::uint32_t arguments) {
-  Checked<FileRecord> file = walk.package.file_record_at(arguments);
-  if (!file.ok) return false;
-  Checked<DataBlock> block = walk.package.data_block(file.value);
-  return block.ok && string_resolves(walk, block.value.name_reference);
+  FileRecord file;
+  DataBlock block;
+  return walk.package.file_record_at(arguments).get(file) && walk.package.data_block(file).get(block) &&
+         string_resolves(walk, block.name_reference);
 }
 
-// What a command's arguments must satisfy, beyond lying in the package:
-// records must resolve; every other command but `page` takes a string first.
-bool arguments_sound(const ScriptWalk& walk, std::uint32_t tag, std::uint32_t arguments) {
-  switch (tag) {
-    case kTagFile:
-      return file_is_sound(walk, arguments);
-    case kTagList:
-      return list_is_sound(walk, arguments);
-    case kTagPage:
-      return true;
-    default:
-      return argument_is_string(walk, arguments);
+bool arguments_sound(const ScriptWalk& walk, Arguments kind, std::uint32_t arguments) {
+  switch (kind) {
+    case Arguments::kNone:
+    case Arguments::kPageFlags: return true;
+    case Arguments::kText:
+    case Arguments::kDestination: return argument_is_string(walk, arguments);
+    case Arguments::kListRecord: return list_is_sound(walk, arguments);
+    case Arguments::kFileRecord: return file_is_sound(walk, arguments);
   }
+  return false;
 }
 
 bool script_is_sound(const ScriptWalk& walk, std::uint32_t at) {
   const ByteView bytes = walk.package.bytes();
   for (;;) {
-    Checked<std::uint32_t> tag = walk.package.word_at(at);
-    if (!tag.ok) return false;
-    if (tag.value == kEndMarker || tag.value == kTagGroup) return true;
-    const CommandShape* shape = find_command_shape(tag.value);
-    if (shape == nullptr) return true;
+    std::uint32_t tag = 0;
+    if (!walk.package.word_at(at).get(tag)) return false;
+    if (tag == kEndMarker || tag == kTagGroup) return true;
+    const CommandInfo* command = find_command(tag);
+    if (command == nullptr) return true;
     const std::uint32_t arguments = at + kWordSize;
-    const std::uint32_t argument_bytes = shape->argument_words * kWordSize;
+    const std::uint32_t argument_bytes = command->argument_words * kWordSize;
     if (!bytes.contains(arguments, argument_bytes)) return false;
-    if (!arguments_sound(walk, tag.value, arguments)) return false;
+    if (!arguments_sound(walk, command->arguments, arguments)) return false;
     at = arguments + argument_bytes;
   }
 }

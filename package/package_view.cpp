@@ -5,28 +5,23 @@ namespace mivora {
 using namespace format;
 
 Checked<std::uint32_t> PackageView::word_at(std::uint32_t offset) const {
-  if (!bytes_.contains(offset, kWordSize)) return Checked<std::uint32_t>::fail();
-  return Checked<std::uint32_t>::of(read_u32le(bytes_.data + offset));
+  return bytes_.u32_at(offset);
 }
 
 HeadProblem PackageView::check_head(HeadRecord& head) const {
   if (bytes_.size == 0) return HeadProblem::kEmpty;
-  Checked<std::uint32_t> magic = word_at(kMagicOffset);
-  if (!magic.ok) return HeadProblem::kTruncated;
-  if (magic.value != kMagic) return HeadProblem::kBadMagic;
-  Checked<std::uint32_t> tag = word_at(kHeadTagOffset);
-  if (!tag.ok) return HeadProblem::kTruncated;
-  if (tag.value != kHeadTag) return HeadProblem::kBadHeadTag;
-  Checked<std::uint32_t> script = word_at(kScriptOffsetField);
-  if (!script.ok) return HeadProblem::kTruncated;
-  if (script.value == 0) return HeadProblem::kNoScript;
-  Checked<std::uint32_t> strings = word_at(kStringTableOffsetField);
-  if (!strings.ok) return HeadProblem::kTruncated;
-  if (strings.value == 0) return HeadProblem::kNoStringTable;
-  Checked<std::uint32_t> version = word_at(kVersionField);
-  if (!version.ok) return HeadProblem::kTruncated;
-  if (version.value != kFormatVersion) return HeadProblem::kBadVersion;
-  head = HeadRecord{script.value, strings.value, version.value};
+  std::uint32_t magic = 0, tag = 0, script = 0, strings = 0, version = 0;
+  if (!word_at(kMagicOffset).get(magic)) return HeadProblem::kTruncated;
+  if (magic != kMagic) return HeadProblem::kBadMagic;
+  if (!word_at(kHeadTagOffset).get(tag)) return HeadProblem::kTruncated;
+  if (tag != kHeadTag) return HeadProblem::kBadHeadTag;
+  if (!word_at(kScriptOffsetField).get(script)) return HeadProblem::kTruncated;
+  if (script == 0) return HeadProblem::kNoScript;
+  if (!word_at(kStringTableOffsetField).get(strings)) return HeadProblem::kTruncated;
+  if (strings == 0) return HeadProblem::kNoStringTable;
+  if (!word_at(kVersionField).get(version)) return HeadProblem::kTruncated;
+  if (version != kFormatVersion) return HeadProblem::kBadVersion;
+  head = HeadRecord{script, strings, version};
   return HeadProblem::kNone;
 }
 

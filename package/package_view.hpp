@@ -1,39 +1,16 @@
 #pragma once
 // A read-only, bounds-checked view over the package bytes. Every read takes
 // a package offset and answers with a Checked value: an offset, reference,
-// length byte or size that reaches outside the bytes gives ok == false,
+// length byte or size that reaches outside the bytes gives a failed value,
 // never a read outside them.
 #include <cstdint>
 
 #include "package/format.hpp"
+#include "support/byte_view.hpp"
 #include "support/counted_string.hpp"
 #include "support/file_time.hpp"
 
 namespace mivora {
-
-template <typename T>
-struct [[nodiscard]] Checked {
-  T value{};
-  bool ok = false;
-
-  static constexpr Checked fail() { return Checked{}; }
-  static constexpr Checked of(T v) { return Checked{v, true}; }
-};
-
-struct ByteView {
-  const std::uint8_t* data = nullptr;
-  std::uint32_t size = 0;
-
-  // length bytes from offset lie inside (written so that it cannot wrap).
-  [[nodiscard]] constexpr bool contains(std::uint32_t offset, std::uint32_t length) const {
-    return offset <= size && length <= size - offset;
-  }
-};
-
-[[nodiscard]] constexpr std::uint32_t read_u32le(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 struct HeadRecord {
   std::uint32_t script_offset = 0;
@@ -78,7 +55,10 @@ class PackageView {
   [[nodiscard]] Checked<FileRecord> file_record_at(std::uint32_t offset) const;
   // The record's data block: its name reference and its size content bytes.
   [[nodiscard]] Checked<DataBlock> data_block(const FileRecord& file) const;
-  [[nodiscard]] const std::uint8_t* at(std::uint32_t offset) const { return bytes_.data + offset; }
+  // `length` bytes from `offset`, or an empty view when they do not all lie inside.
+  [[nodiscard]] ByteView slice(std::uint32_t offset, std::uint32_t length) const {
+    return bytes_.slice(offset, length);
+  }
 
  private:
   ByteView bytes_{};

@@ -2,6 +2,7 @@
 #include <shlobj.h>
 
 #include "support/path_buffer.hpp"
+#include "wizard/control_ids.hpp"
 #include "wizard/window_win32.hpp"
 #include "wizard/wizard_window.hpp"
 
@@ -18,9 +19,9 @@ Function* system_function(const char* module, const char* name) {
 class Win32ControlSurface final : public ControlSurface {
  public:
   void fill_handle_table() override {
-    HWND window = wizard_window_handle();
-    handles_[0] = window;
-    for (int i = 1; i < kControlCount; ++i) handles_[i] = GetDlgItem(window, kControlIds[i]);
+    HWND window = g_wizard.window;
+    g_wizard.controls[0] = window;
+    for (int i = 1; i < kControlCount; ++i) g_wizard.controls[i] = GetDlgItem(window, kControlIds[i]);
   }
 
   void set_text(Control control, CountedView text) override {
@@ -40,7 +41,7 @@ class Win32ControlSurface final : public ControlSurface {
   void disable(Control control) override { EnableWindow(handle(control), FALSE); }
 
   bool confirm_exit() override {
-    return MessageBoxA(handles_[0], "Are you sure you want to exit the install package?", "Confirm",
+    return MessageBoxA(g_wizard.window, "Are you sure you want to exit the install package?", "Confirm",
                        MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
   }
 
@@ -56,7 +57,7 @@ class Win32ControlSurface final : public ControlSurface {
 
     char path[MAX_PATH];  // written by the picker and by SHGetPathFromIDListA
     BROWSEINFOA info{};
-    info.hwndOwner = handles_[0];
+    info.hwndOwner = g_wizard.window;
     info.pszDisplayName = path;
     info.lpszTitle = "Choose the folder to install to.";
     info.ulFlags = BIF_RETURNONLYFSDIRS;
@@ -71,9 +72,7 @@ class Win32ControlSurface final : public ControlSurface {
   }
 
  private:
-  HWND handle(Control control) const { return handles_[static_cast<int>(control)]; }
-
-  HWND handles_[kControlCount] = {};
+  static HWND handle(Control control) { return g_wizard.controls[static_cast<int>(control)]; }
 };
 
 constinit Win32ControlSurface g_controls;

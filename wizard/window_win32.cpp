@@ -1,9 +1,8 @@
 // Win32 body of the wizard window: class, window procedure and queues, events, the script thread's link.
 #include "wizard/window_win32.hpp"
 
-#include "wizard/controls.hpp"
 #include "wizard/resource.h"
-#include "wizard/ring.hpp"
+#include "wizard/window_messages.hpp"
 #include "wizard/wizard_window.hpp"
 
 extern "C" LRESULT CALLBACK MivoraWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -12,35 +11,7 @@ extern "C" INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wpara
 namespace mivora {
 namespace {
 
-// The installer's own messages, numbered from WM_USER + 400.
-constexpr UINT kCursorNotice = WM_USER + 400;        // 0x590
-constexpr UINT kShowLineRequest = WM_USER + 401;     // 0x591
-constexpr UINT kTakeKeyRequest = WM_USER + 403;      // 0x593
-constexpr UINT kTakeCommandRequest = WM_USER + 404;  // 0x594
-
-// The template's ids (resource.h, read by the resource compiler too) are the table's ids.
-static_assert(control_id(Control::kNext) == IDC_NEXT && control_id(Control::kBack) == IDC_BACK &&
-              control_id(Control::kCancel) == IDC_CANCEL && control_id(Control::kBrowse) == IDC_BROWSE &&
-              control_id(Control::kAccept) == IDC_ACCEPT && control_id(Control::kDecline) == IDC_DECLINE &&
-              control_id(Control::kText) == IDC_TEXT && control_id(Control::kText2) == IDC_TEXT2 &&
-              control_id(Control::kDestination) == IDC_DESTINATION &&
-              control_id(Control::kDestinationLabel) == IDC_DESTINATION_LABEL &&
-              control_id(Control::kLicense) == IDC_LICENSE && control_id(Control::kProgressLabel) == IDC_PROGRESS_LABEL &&
-              control_id(Control::kProgressText) == IDC_PROGRESS_TEXT &&
-              control_id(Control::kProgressFrame) == IDC_PROGRESS_FRAME);
-
-constexpr int kEventCount = 4;
-constexpr WPARAM kDestinationLimit = 127;  // the destination buffer's capacity
-constexpr std::uint32_t kShowLineCapacity = 127;
-
-constinit HWND g_window = nullptr;
-constinit HANDLE g_events[kEventCount] = {};
-// Only the window procedure, on the main thread, touches the queues.
-constinit Ring<std::uint32_t, 128> g_commands;
-constinit Ring<std::int32_t, 32> g_keys;
-constinit char g_show_line[kShowLineCapacity + 1] = {};
-
-HANDLE event_of(EventSlot slot) { return g_events[static_cast<int>(slot)]; }
+HANDLE event_of(EventSlot slot) { return g_wizard.events[static_cast<int>(slot)]; }
 
 template <typename T, std::uint32_t Slots>
 LRESULT append(Ring<T, Slots>& ring, EventSlot slot, T entry) {
@@ -59,20 +30,20 @@ LRESULT take(Ring<T, Slots>& ring, EventSlot slot) {
   return static_cast<LRESULT>(entry);
 }
 
-LRESULT on_take_command(HWND, WPARAM, LPARAM) { return take(g_commands, EventSlot::kCommand); }
+LRESULT on_take_command(HWND, WPARAM, LPARAM) { return take(g_wizard.commands, EventSlot::kCommand); }
 
 LRESULT on_command(HWND, WPARAM wparam, LPARAM) {
-  return append(g_commands, EventSlot::kCommand, static_cast<std::uint32_t>(wparam));
+  return append(g_wizard.commands, EventSlot::kCommand, static_cast<std::uint32_t>(wparam));
 }
 
-LRESULT on_take_key(HWND, WPARAM, LPARAM) { return take(g_keys, EventSlot::kKey); }
+LRESULT on_take_key(HWND, WPARAM, LPARAM) { return take(g_wizard.keys, EventSlot::kKey); }
 
 LRESULT on_char(HWND, WPARAM wparam, LPARAM) {
-  return append(g_keys, EventSlot::kKey, static_cast<std::int32_t>(wparam));
+  return append(g_wizard.keys, EventSlot::kKey, static_cast<std::int32_t>(wparam));
 }
 
 LRESULT on_key_down(HWND, WPARAM wparam, LPARAM) {
-  return append(g_keys, EventSlot::kKey, static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(wparam)));
+  return append(g_wizard.keys, EventSlot::kKey, static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(wparam)));
 }
 
 LRESULT on_cursor_notice(HWND, WPARAM, LPARAM) { return 0; }
@@ -82,11 +53,11 @@ LRESULT on_show_line(HWND window, WPARAM length, LPARAM text) {
   SIZE_T copied = 0;
   // Any process may send this message; a read through ReadProcessMemory fails
   // instead of faulting when the address is not one of ours.
-  if (count != 0 && !ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(text), g_show_line, count,
+  if (count != 0 && !ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(text), g_wizard.show_line, count,
                                        &copied))
     copied = 0;
-  g_show_line[copied] = '\0';
-  SetDlgItemTextA(window, IDC_TEXT2, g_show_line);
+  g_wizard.show_line[copied] = '\0';
+  SetDlgItemTextA(window, IDC_TEXT2, g_wizard.show_line);
   return 0;
 }
 
@@ -128,16 +99,16 @@ static_assert(sizeof kMessageHandlers / sizeof kMessageHandlers[0] == 9);
 class Win32WindowLink final : public WindowLink {
  public:
   EventSlot wait_for_events() override {
-    DWORD result = WaitForMultipleObjects(kEventCount, g_events, FALSE, kWakeUpMilliseconds);
+    DWORD result = WaitForMultipleObjects(kEventCount, g_wizard.events, FALSE, kWakeUpMilliseconds);
     // WAIT_OBJECT_0 is 0, so 0..3 are the slots; a timeout or a failure is idle.
     return result < kEventCount ? static_cast<EventSlot>(result) : EventSlot::kIdle;
   }
   bool event_set(EventSlot slot) override { return WaitForSingleObject(event_of(slot), 0) == WAIT_OBJECT_0; }
   std::uint32_t take_command() override {
-    return static_cast<std::uint32_t>(SendMessageA(g_window, kTakeCommandRequest, 0, 0));
+    return static_cast<std::uint32_t>(SendMessageA(g_wizard.window, kTakeCommandRequest, 0, 0));
   }
-  std::int32_t take_key() override { return static_cast<std::int32_t>(SendMessageA(g_window, kTakeKeyRequest, 0, 0)); }
-  void request_close() override { SendMessageA(g_window, WM_CLOSE, 0, 0); }
+  std::int32_t take_key() override { return static_cast<std::int32_t>(SendMessageA(g_wizard.window, kTakeKeyRequest, 0, 0)); }
+  void request_close() override { SendMessageA(g_wizard.window, WM_CLOSE, 0, 0); }
 };
 
 constinit Win32WindowLink g_link;
@@ -146,7 +117,7 @@ WindowOpened failed(StartStep step) { return WindowOpened{false, step}; }
 
 }  // namespace
 
-HWND wizard_window_handle() { return g_window; }
+constinit WizardWindow g_wizard;
 
 WindowLink& wizard_link() { return g_link; }
 
@@ -164,15 +135,16 @@ WindowOpened open_wizard_window() {
   window_class.lpszClassName = MIVORA_CLASS_NAME;
   if (RegisterClassA(&window_class) == 0) return failed(StartStep::kRegisterClass);
 
-  g_window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_WIZARD), nullptr, nullptr, 0);
-  if (g_window == nullptr) return failed(StartStep::kCreateWindow);
-  ShowWindow(g_window, SW_SHOW);
-  SendDlgItemMessageA(g_window, IDC_DESTINATION, EM_LIMITTEXT, kDestinationLimit, 0);
+  HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_WIZARD), nullptr, nullptr, 0);
+  if (window == nullptr) return failed(StartStep::kCreateWindow);
+  g_wizard.window = window;
+  ShowWindow(window, SW_SHOW);
+  SendDlgItemMessageA(window, IDC_DESTINATION, EM_LIMITTEXT, kDestinationFieldLimit, 0);
   return WindowOpened{true, StartStep::kRegisterClass};
 }
 
 void create_wizard_events() {
-  for (HANDLE& event : g_events) event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  for (HANDLE& event : g_wizard.events) event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
 }  // namespace mivora

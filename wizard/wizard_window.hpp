@@ -6,8 +6,8 @@
 // control_surface_win32.cpp.
 #include <cstdint>
 
-#include "app/window_link.hpp"
-#include "wizard/control_surface.hpp"
+#include "interpreter/window_link.hpp"
+#include "interpreter/control_surface.hpp"
 
 namespace mivora {
 

@@ -7,8 +7,8 @@
 #include <deque>
 #include <string>
 
-#include "app/window_link.hpp"
-#include "wizard/control_surface.hpp"
+#include "interpreter/window_link.hpp"
+#include "interpreter/control_surface.hpp"
 
 namespace mivora::fuzz {
 

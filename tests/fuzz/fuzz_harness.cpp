@@ -1,6 +1,6 @@
 #include "tests/fuzz/fuzz_harness.hpp"
 
-#include "package/interpreter.hpp"
+#include "interpreter/interpreter.hpp"
 #include "tests/fuzz/auto_wizard.hpp"
 #include "tests/fuzz/sandbox_file_system.hpp"
 

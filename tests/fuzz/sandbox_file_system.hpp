@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/file_system.hpp"
+#include "interpreter/file_system.hpp"
 
 namespace mivora::fuzz {
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/script_input.hpp"
+#include "interpreter/script_input.hpp"
 
 namespace mivora::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "package/interpreter.hpp"
+#include "interpreter/interpreter.hpp"
 #include "recording_file_system.hpp"
 #include "scripted_wizard.hpp"
 #include "tools/writer/package_builder.hpp"

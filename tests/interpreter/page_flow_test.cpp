@@ -1,6 +1,6 @@
 // Pages and their answers: the worked example, Next and Back, the page flags,
 // Accept and Decline, Cancel, closing the window, and what is dropped.
-#include "app/script_input.hpp"
+#include "interpreter/script_input.hpp"
 #include "installer_fixture.hpp"
 
 namespace mivora::testing {

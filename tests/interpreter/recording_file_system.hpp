@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/file_system.hpp"
+#include "interpreter/file_system.hpp"
 
 namespace mivora::testing {
 

@@ -1,8 +1,8 @@
 // How the script ends: the close requests that end brings, clear page, and
 // the error state's look.
-#include "app/script_input.hpp"
+#include "interpreter/script_input.hpp"
 #include "installer_fixture.hpp"
-#include "wizard/presentation.hpp"
+#include "interpreter/presentation.hpp"
 
 namespace mivora::testing {
 namespace {

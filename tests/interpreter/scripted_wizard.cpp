@@ -1,6 +1,7 @@
 #include "scripted_wizard.hpp"
 
 #include "installer_fixture.hpp"
+#include "wizard/control_ids.hpp"
 
 namespace mivora::testing {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/window_link.hpp"
-#include "wizard/control_surface.hpp"
-#include "wizard/ring.hpp"
+#include "interpreter/window_link.hpp"
+#include "interpreter/control_surface.hpp"
+#include "support/ring.hpp"
 
 namespace mivora::testing {
 

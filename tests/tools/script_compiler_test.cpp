@@ -123,7 +123,7 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"open string", "text \"abc\n", 1, "no closing quote"},
       {"bad time", head + "list \"\"\nfile \"a\" from \"a.txt\" time 2024-13-01T00:00:00Z\n", 6, "is not a time"},
       {"not UTF-8", "text \"\xFF\"\n", 1, "not valid UTF-8"},
-      {"missing argument", "text\n", 1, "expects the page text as a quoted string"},
+      {"missing argument", "text\n", 1, "expects its text as a quoted string"},
       {"extra argument", "copy \"c\" now\n", 1, "unexpected 'now'"},
   };
   for (const BrokenScript& c : cases) {
@@ -167,8 +167,8 @@ TEST_F(ScriptTest, FolderTreeBecomesListsParentFirstWithEveryFolder) {
       compile("page no-back\ndest \"C:\\\\App\"\nfiles \"Prog\" from \"tree\"\ncopy \"c\"\ndone \"d\"\n");
   std::string layout;
   for (const inspect::WalkedCommand& c : walk(bytes).commands) {
-    if (c.tag == kTagList) layout += "[" + c.text + "]";
-    if (c.tag == kTagFile) layout += c.text + ";";
+    if (c.info->tag == kTagList) layout += "[" + c.text + "]";
+    if (c.info->tag == kTagFile) layout += c.text + ";";
   }
   EXPECT_EQ(layout, "[Prog]top.txt;[Prog\\a]one.txt;two.txt;[Prog\\b][Prog\\b\\empty][Prog\\b\\inner]deep.txt;");
 }
@@ -184,8 +184,8 @@ TEST_F(ScriptTest, FileRightAfterFilesJoinsTheLastFoldersList) {
   ASSERT_TRUE(w.ok()) << w.problems.front().message;
   std::string layout;
   for (const inspect::WalkedCommand& c : w.commands) {
-    if (c.tag == kTagList) layout += "[" + c.text + "]";
-    if (c.tag == kTagFile) layout += c.text + ";";
+    if (c.info->tag == kTagList) layout += "[" + c.text + "]";
+    if (c.info->tag == kTagFile) layout += c.text + ";";
   }
   EXPECT_EQ(layout, "[Prog]top.txt;[Prog\\sub]in.txt;b.txt;");
 }
@@ -197,8 +197,8 @@ TEST_F(ScriptTest, FolderTreeBelowANonAsciiDirectoryIsStoredInTheCodePage) {
       compile("page no-back\ndest \"C:\\\\App\"\nfiles \"D\xC3\xBC\" from \"tree\"\ncopy \"c\"\ndone \"d\"\n");
   std::string layout;
   for (const inspect::WalkedCommand& c : walk(bytes).commands) {
-    if (c.tag == kTagList) layout += "[" + c.text + "]";
-    if (c.tag == kTagFile) layout += c.text + ";";
+    if (c.info->tag == kTagList) layout += "[" + c.text + "]";
+    if (c.info->tag == kTagFile) layout += c.text + ";";
   }
   EXPECT_EQ(layout, "[D\xFC]a.txt;[D\xFC\\\xE9t\xE9]b.txt;");
 }
@@ -213,7 +213,7 @@ TEST_F(ScriptTest, FileTimeIsTheExplicitTimeOrTheSourcesModificationTime) {
       "file \"y\" from \"a.txt\"\ncopy \"c\"\ndone \"d\"\n");
   std::vector<FileTime> times;
   for (const inspect::WalkedCommand& c : walk(bytes).commands)
-    if (c.tag == kTagFile) times.push_back(c.file.time);
+    if (c.info->tag == kTagFile) times.push_back(c.file.time);
   ASSERT_EQ(times.size(), 2u);
   // 2024-01-02T03:04:05Z is Unix 1704164645; 2021-03-04T00:00:05Z is 1614816005.
   EXPECT_EQ(times[0].ticks(), (1704164645ull + 11644473600ull) * 10000000ull + 1234567ull);

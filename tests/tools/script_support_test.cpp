@@ -3,10 +3,13 @@
 #include "tools/script/code_page.hpp"
 #include "tools/script/iso_time.hpp"
 #include "tools/script/script_lexer.hpp"
-#include "tools/script/windows_names.hpp"
+#include "tools/writer/windows_names.hpp"
 
 namespace mivora::script {
 namespace {
+
+using writer::directory_problem;
+using writer::file_name_problem;
 
 TEST(IsoTime, ReadsAndWritesTimesExactlyToTheTick) {
   struct Case {

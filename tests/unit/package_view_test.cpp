@@ -1,5 +1,7 @@
 #include "package/package_view.hpp"
 
+#include "package/command_list.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,11 +34,12 @@ TEST(PackageFormat, TagsAreTheirCharactersLeastSignificantFirst) {
   EXPECT_EQ(kMagic, 0x6B636170u);
   EXPECT_EQ(kHeadTag, 0x64616568u);
   EXPECT_EQ(kTagText2, 0x32747874u);
-  ASSERT_NE(find_command_shape(kTagFile), nullptr);
-  EXPECT_EQ(find_command_shape(kTagFile)->argument_words, 6u);
-  EXPECT_EQ(find_command_shape(kTagDest)->argument_words, 2u);
-  EXPECT_EQ(find_command_shape(kHeadTag), nullptr);
-  EXPECT_EQ(find_command_shape(make_tag("File")), nullptr);
+  ASSERT_NE(find_command(kTagFile), nullptr);
+  EXPECT_EQ(find_command(kTagFile)->argument_words, 6u);
+  EXPECT_EQ(find_command(kTagDest)->argument_words, 2u);
+  EXPECT_EQ(find_command(kHeadTag), nullptr);
+  EXPECT_EQ(find_command(kEndMarker), nullptr);
+  EXPECT_EQ(find_command(make_tag("File")), nullptr);
 }
 
 TEST(PackageFormat, WorkedExampleIsByteForByte) {
@@ -62,15 +65,15 @@ TEST(PackageFormat, WorkedExampleReadsBack) {
   std::uint32_t at = head.script_offset;
   for (std::uint32_t i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(package.word_at(at).value, tags[i]);
+    EXPECT_EQ(package.word_at(at).value_or({}), tags[i]);
     if (i < 4) {
-      EXPECT_EQ(package.word_at(at + 4).value, args[i]);
+      EXPECT_EQ(package.word_at(at + 4).value_or({}), args[i]);
     }
     at += 8;
   }
-  EXPECT_EQ(str(package.string_at(head.string_table_offset, 0).value), "Demo");
-  EXPECT_EQ(str(package.string_at(head.string_table_offset, 5).value), "Hello");
-  EXPECT_EQ(str(package.string_at(head.string_table_offset, 11).value), "Bye");
+  EXPECT_EQ(str(package.string_at(head.string_table_offset, 0).value_or({})), "Demo");
+  EXPECT_EQ(str(package.string_at(head.string_table_offset, 5).value_or({})), "Hello");
+  EXPECT_EQ(str(package.string_at(head.string_table_offset, 11).value_or({})), "Bye");
 }
 
 TEST(PackageFormat, FileRecordsAndDataBlocks) {
@@ -85,24 +88,24 @@ TEST(PackageFormat, FileRecordsAndDataBlocks) {
   HeadRecord head;
   ASSERT_EQ(package.check_head(head), HeadProblem::kNone);
   Checked<ListRecord> list = package.list_record_at(head.script_offset + 4);
-  ASSERT_TRUE(list.ok);
-  EXPECT_EQ(list.value.file_count, 3u);
-  EXPECT_EQ(str(package.string_at(head.string_table_offset, list.value.directory_name).value), "");
+  ASSERT_TRUE(list.ok());
+  EXPECT_EQ(list.value_or({}).file_count, 3u);
+  EXPECT_EQ(str(package.string_at(head.string_table_offset, list.value_or({}).directory_name).value_or({})), "");
 
   std::uint32_t first_record = head.script_offset + 4 + kListRecordSize + 4;
   std::uint32_t record_stride = kFileRecordSize + 4;
   Checked<FileRecord> empty = package.file_record_at(first_record);
   Checked<FileRecord> four = package.file_record_at(first_record + record_stride);
   Checked<FileRecord> three = package.file_record_at(first_record + 2 * record_stride);
-  ASSERT_TRUE(empty.ok && four.ok && three.ok);
+  ASSERT_TRUE(empty.ok() && four.ok() && three.ok());
   // An empty file's block is its name reference alone; a multiple of 4 has no padding.
-  EXPECT_EQ(four.value.data_offset, empty.value.data_offset + 4);
-  EXPECT_EQ(three.value.data_offset, four.value.data_offset + 8);
-  EXPECT_EQ(three.value.time.ticks(), 0x0123456789ABCDEFull);
-  Checked<DataBlock> block = package.data_block(three.value);
-  ASSERT_TRUE(block.ok);
-  EXPECT_EQ(str(package.string_at(head.string_table_offset, block.value.name_reference).value), "three");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(package.at(block.value.contents_offset)), 3), "xyz");
+  EXPECT_EQ(four.value_or({}).data_offset, empty.value_or({}).data_offset + 4);
+  EXPECT_EQ(three.value_or({}).data_offset, four.value_or({}).data_offset + 8);
+  EXPECT_EQ(three.value_or({}).time.ticks(), 0x0123456789ABCDEFull);
+  Checked<DataBlock> block = package.data_block(three.value_or({}));
+  ASSERT_TRUE(block.ok());
+  EXPECT_EQ(str(package.string_at(head.string_table_offset, block.value_or({}).name_reference).value_or({})), "three");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(package.slice(block.value_or({}).contents_offset, 3).data), 3), "xyz");
   EXPECT_EQ(bytes.size() % 4, 0u);
 }
 
@@ -167,26 +170,26 @@ TEST(PackageFormat, ViewOfEveryTruncationNeverReadsOutside) {
     // Probe every offset as word, string reference, record and block.
     for (std::uint32_t at = 0; at < full.size() + 8; ++at) {
       Checked<std::uint32_t> w = package.word_at(at);
-      EXPECT_EQ(w.ok, at + 4 <= n);
+      EXPECT_EQ(w.ok(), at + 4 <= n);
       Checked<CountedView> s = package.string_at(head_ok ? head.string_table_offset : 0, at);
-      if (s.ok) {
-        volatile char last = s.value.length ? s.value.chars[s.value.length - 1] : 0;
+      if (s.ok()) {
+        volatile char last = s.value_or({}).length ? s.value_or({}).chars[s.value_or({}).length - 1] : 0;
         (void)last;
       }
       Checked<FileRecord> f = package.file_record_at(at);
-      if (f.ok) {
-        Checked<DataBlock> block = package.data_block(f.value);
-        if (block.ok && block.value.size) {
-          volatile std::uint8_t last = *package.at(block.value.contents_offset + block.value.size - 1);
+      if (f.ok()) {
+        Checked<DataBlock> block = package.data_block(f.value_or({}));
+        if (block.ok() && block.value_or({}).size) {
+          volatile std::uint8_t last = *package.slice(block.value_or({}).contents_offset + block.value_or({}).size - 1, 1).data;
           (void)last;
         }
       }
       (void)package.list_record_at(at);
     }
     // Offsets near the top of the 32-bit range must not wrap into the buffer.
-    EXPECT_FALSE(package.word_at(0xFFFFFFFE).ok);
-    EXPECT_FALSE(package.string_at(0xFFFFFFF0, 0x20).ok);
-    EXPECT_FALSE(package.data_block(FileRecord{4, 0xFFFFFFFC, {}}).ok);
+    EXPECT_FALSE(package.word_at(0xFFFFFFFE).ok());
+    EXPECT_FALSE(package.string_at(0xFFFFFFF0, 0x20).ok());
+    EXPECT_FALSE(package.data_block(FileRecord{4, 0xFFFFFFFC, {}}).ok());
     delete[] exact;
   }
 }

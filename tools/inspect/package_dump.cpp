@@ -5,8 +5,9 @@
 #include <set>
 #include <stdexcept>
 
-#include "package/format.hpp"
+#include "package/command_list.hpp"
 #include "tools/script/code_page.hpp"
+#include "tools/script/flag_words.hpp"
 #include "tools/script/iso_time.hpp"
 
 namespace mivora::inspect {
@@ -31,10 +32,10 @@ std::string utf8_of_ansi(std::string_view ansi, std::uint32_t code_page) {
   return out;
 }
 
-std::string flags_text(std::uint32_t flags, std::initializer_list<std::pair<std::uint32_t, const char*>> names) {
+std::string flags_text(std::uint32_t flags, std::span<const script::FlagWord> words) {
   std::string text;
-  for (const auto& [bit, name] : names)
-    if (flags & bit) text += std::string(" ") + name;
+  for (const script::FlagWord& w : words)
+    if (flags & w.value) text += std::string(" ") + w.word;
   return text;
 }
 
@@ -113,32 +114,26 @@ class Dumper {
     out_ = "# " + options_.package_name + ": " + std::to_string(walk.commands.size()) + " commands\n";
     if (!options_.extract_to)
       out_ += "# file contents not extracted: 'mivora-pack dump FILE --extract DIR' writes them below DIR\n";
-    for (const WalkedCommand& c : walk.commands)
-      for (const Line& line : kLines)
-        if (line.tag == c.tag) out_ += (this->*line.write)(c) + "\n";
+    for (const WalkedCommand& c : walk.commands) out_ += line(c) + "\n";
     return std::move(out_);
   }
 
  private:
-  using Write = std::string (Dumper::*)(const WalkedCommand&);
-  struct Line {
-    std::uint32_t tag;
-    Write write;
-  };
-  static const Line kLines[9];
+  // The script line of one command, by the kind of its arguments.
+  std::string line(const WalkedCommand& c) {
+    const std::string word = c.info->script_word != nullptr ? c.info->script_word : c.info->tag_name;
+    switch (c.info->arguments) {
+      case Arguments::kText: return word + " " + literal(c.text);
+      case Arguments::kPageFlags: return word + flags_text(c.arguments[0], script::kPageFlagWords);
+      case Arguments::kDestination: return word + " " + literal(c.text) + flags_text(c.arguments[1], script::kDestFlagWords);
+      case Arguments::kListRecord: return list(c);
+      case Arguments::kFileRecord: return file(c);
+      case Arguments::kNone: return word;
+    }
+    return word;
+  }
 
   std::string literal(const std::string& s) const { return script_literal(s, options_.code_page); }
-  std::string name(const WalkedCommand& c) { return "name " + literal(c.text); }
-  std::string text(const WalkedCommand& c) { return "text " + literal(c.text); }
-  std::string text2(const WalkedCommand& c) { return "text2 " + literal(c.text); }
-  std::string copy(const WalkedCommand& c) { return "copy " + literal(c.text); }
-  std::string done(const WalkedCommand& c) { return "done " + literal(c.text); }
-  std::string page(const WalkedCommand& c) {
-    return "page" + flags_text(c.arguments[0], {{kPageNoBack, "no-back"}, {kPageNoNext, "no-next"}});
-  }
-  std::string dest(const WalkedCommand& c) {
-    return "dest " + literal(c.text) + flags_text(c.arguments[1], {{kDestFixed, "fixed"}, {kDestDrivePrefix, "drive"}});
-  }
   std::string list(const WalkedCommand& c) {
     directory_ = c.text;
     return "list " + literal(c.text);
@@ -155,12 +150,6 @@ class Dumper {
   ExtractPlan plan_;
   std::string directory_;
   std::string out_;
-};
-
-const Dumper::Line Dumper::kLines[9] = {
-    {kTagName, &Dumper::name}, {kTagText, &Dumper::text}, {kTagText2, &Dumper::text2},
-    {kTagPage, &Dumper::page}, {kTagDest, &Dumper::dest}, {kTagList, &Dumper::list},
-    {kTagFile, &Dumper::file}, {kTagCopy, &Dumper::copy}, {kTagDone, &Dumper::done},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "package/command_list.hpp"
 #include "tools/writer/package_rules.hpp"
 
 namespace mivora::inspect {
@@ -34,9 +35,10 @@ std::string tag_text(std::uint32_t tag) {
   return text;
 }
 
-bool has_string_argument(std::uint32_t tag) {
-  return tag == kTagName || tag == kTagText || tag == kTagText2 || tag == kTagDest || tag == kTagCopy ||
-         tag == kTagDone || tag == kTagList;
+// The command's first argument word is a string reference.
+bool has_string_argument(Arguments arguments) {
+  return arguments == Arguments::kText || arguments == Arguments::kDestination ||
+         arguments == Arguments::kListRecord;
 }
 
 class Walker {
@@ -58,7 +60,7 @@ class Walker {
     if (head.script_offset % 4 != 0) problem(kScriptOffsetField, "the script offset is not a multiple of 4");
     if (head.string_table_offset % 4 != 0)
       problem(kStringTableOffsetField, "the string table offset is not a multiple of 4");
-    if (!view_.word_at(head.string_table_offset).ok)
+    if (!view_.word_at(head.string_table_offset).ok())
       problem(kStringTableOffsetField, "the string table lies outside the package");
     if (view_.bytes().size % 4 != 0) problem(view_.bytes().size, "the package length is not a multiple of 4");
     walk_script(head.script_offset);
@@ -70,77 +72,78 @@ class Walker {
 
   void walk_script(std::uint32_t at) {
     for (;;) {
-      Checked<std::uint32_t> tag = view_.word_at(at);
-      if (!tag.ok) {
+      std::uint32_t tag = 0;
+      if (!view_.word_at(at).get(tag)) {
         problem(at, "the script runs past the end of the package without an end marker");
         return;
       }
-      if (tag.value == kEndMarker) {
+      if (tag == kEndMarker) {
         rules_.end(at);
         if (expected_files_ > 0)
           problem(at, "the last list expects " + std::to_string(expected_files_) + " more files");
         return;
       }
-      const CommandShape* shape = find_command_shape(tag.value);
-      if (shape == nullptr) {
-        problem(at, "unknown command " + tag_text(tag.value) + ": the installer stops there");
+      const CommandInfo* info = find_command(tag);
+      if (info == nullptr) {
+        problem(at, "unknown command " + tag_text(tag) + ": the installer stops there");
         return;
       }
-      if (tag.value == kTagGroup) {
+      if (info->command == Command::kGroup) {
         problem(at, "'grou' stops the installer with \"Not finished: 'group'\"");
         return;
       }
-      WalkedCommand command{at, tag.value, {}, {}, {}, {}};
-      for (std::uint32_t i = 0; i < shape->argument_words; ++i) {
-        Checked<std::uint32_t> w = view_.word_at(at + 4 + 4 * i);
-        if (!w.ok) {
-          problem(at, std::string("the '") + shape->name + "' command runs past the end of the package");
+      WalkedCommand command{at, info, {}, {}, {}, {}};
+      for (std::uint32_t i = 0; i < info->argument_words; ++i) {
+        std::uint32_t word = 0;
+        if (!view_.word_at(at + kWordSize * (1 + i)).get(word)) {
+          problem(at, std::string("the '") + info->tag_name + "' command runs past the end of the package");
           return;
         }
-        command.arguments.push_back(w.value);
+        command.arguments.push_back(word);
       }
       if (!understand(command)) return;
       walk_.commands.push_back(std::move(command));
-      at += 4 + 4 * shape->argument_words;
+      at += kWordSize * (1 + info->argument_words);
     }
   }
 
   bool resolve(std::uint32_t at, std::uint32_t reference, std::string& out) {
-    Checked<CountedView> s = view_.string_at(head_.string_table_offset, reference);
-    if (!s.ok) {
+    CountedView s;
+    if (!view_.string_at(head_.string_table_offset, reference).get(s)) {
       problem(at, "string reference " + std::to_string(reference) + " lies outside the package");
       return false;
     }
-    out.assign(s.value.chars, s.value.length);
+    out.assign(s.chars, s.length);
     return true;
   }
 
   // Checks one command's arguments and feeds the order rules; false stops the walk.
   bool understand(WalkedCommand& c) {
-    rules_.command(c.offset, c.tag == kTagFile);
-    if (has_string_argument(c.tag) && !resolve(c.offset, c.arguments[0], c.text)) return false;
-    if (expected_files_ > 0 && c.tag != kTagFile) {
+    const bool is_file = c.command() == Command::kFile;
+    rules_.command(c.offset, is_file);
+    if (has_string_argument(c.info->arguments) && !resolve(c.offset, c.arguments[0], c.text)) return false;
+    if (expected_files_ > 0 && !is_file) {
       problem(c.offset, "a list expects " + std::to_string(expected_files_) + " more files before this command");
       expected_files_ = 0;
     }
-    switch (c.tag) {
-      case kTagPage:
+    switch (c.command()) {
+      case Command::kPage:
         rules_.page(c.offset, c.arguments[0]);
         return true;
-      case kTagDest:
+      case Command::kDest:
         rules_.dest(c.offset, c.text, c.arguments[1]);
         return true;
-      case kTagCopy:
+      case Command::kCopy:
         rules_.copy(c.offset);
         return true;
-      case kTagDone:
+      case Command::kDone:
         rules_.done(c.offset);
         return true;
-      case kTagList:
+      case Command::kList:
         rules_.list(c.offset, c.text);
         expected_files_ = field(c, kListFileCount);
         return true;
-      case kTagFile:
+      case Command::kFile:
         return understand_file(c);
       default:
         return true;
@@ -155,13 +158,11 @@ class Walker {
   bool understand_file(WalkedCommand& c) {
     c.file = FileRecord{field(c, kFileDataOffset), field(c, kFileSize),
                         FileTime{field(c, kFileTimeLow), field(c, kFileTimeHigh)}};
-    Checked<DataBlock> block = view_.data_block(c.file);
-    if (!block.ok) {
+    if (!view_.data_block(c.file).get(c.block)) {
       problem(c.offset, "the file's data block (offset " + std::to_string(c.file.data_offset) + ", " +
                             std::to_string(c.file.size) + " bytes) lies outside the package");
       return false;
     }
-    c.block = block.value;
     if (c.file.data_offset % 4 != 0) problem(c.offset, "the file's data block is not at a multiple of 4");
     if (!resolve(c.offset, c.block.name_reference, c.text)) return false;
     if (expected_files_ == 0)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "package/command_list.hpp"
 #include "package/package_view.hpp"
 
 namespace mivora::inspect {
@@ -18,11 +19,13 @@ struct PackageProblem {
 
 struct WalkedCommand {
   std::uint32_t offset = 0;  // of the tag
-  std::uint32_t tag = 0;
+  const format::CommandInfo* info = nullptr;
   std::vector<std::uint32_t> arguments;
   std::string text;   // the string argument: caption, text, destination, list directory or file name
   FileRecord file{};  // for "file"
   DataBlock block{};  // for "file"
+
+  [[nodiscard]] format::Command command() const { return info->command; }
 };
 
 struct PackageWalk {

@@ -3,7 +3,8 @@
 #include <optional>
 #include <sstream>
 
-#include "package/format.hpp"
+#include "package/command_list.hpp"
+#include "tools/script/flag_words.hpp"
 #include "tools/script/folder_tree.hpp"
 #include "tools/script/iso_time.hpp"
 #include "tools/script/script_lexer.hpp"
@@ -15,6 +16,9 @@ namespace mivora::script {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A whole folder tree; a word of the script alone, not a package command.
+constexpr const char* kFilesWord = "files";
 
 // A problem on the line being compiled; the line is abandoned.
 struct LineError {
@@ -98,13 +102,6 @@ class Compiler {
   }
 
  private:
-  using Handle = void (Compiler::*)(Arguments&);
-  struct Command {
-    const char* name;
-    Handle handle;
-  };
-  static const Command kCommands[10];
-
   void compile_line(const std::string& line) {
     LexedLine lexed = lex_line(line);
     try {
@@ -114,19 +111,48 @@ class Compiler {
       if (first.quoted) throw LineError{"a line starts with a command, not a string"};
       std::vector<Token> rest(lexed.tokens.begin() + 1, lexed.tokens.end());
       Arguments arguments(rest, first.word);
-      for (const Command& c : kCommands)
-        if (first.word == c.name) {
-          bool is_file = first.word == "file";
+      if (first.word == kFilesWord) {
+        flush_list();
+        rules_.command(line_, false);
+        files(arguments);
+        return;
+      }
+      for (const format::CommandInfo& info : format::kCommands)
+        if (info.script_word != nullptr && first.word == info.script_word) {
+          bool is_file = info.command == format::Command::kFile;
           if (!is_file) flush_list();
           rules_.command(line_, is_file);
-          (this->*c.handle)(arguments);
+          compile_command(info, arguments);
           return;
         }
-      throw LineError{"unknown command '" + first.word +
-                      "' (name, text, text2, page, dest, list, file, files, copy, done)"};
+      throw LineError{"unknown command '" + first.word + "' (" + command_words() + ")"};
     } catch (const LineError& e) {
       report(line_, e.message);
     }
+  }
+
+  // Every word a line may start with, for the message about an unknown one.
+  static std::string command_words() {
+    std::string words;
+    for (const format::CommandInfo& info : format::kCommands) {
+      if (info.script_word == nullptr) continue;
+      words += words.empty() ? "" : ", ";
+      words += info.script_word;
+      if (info.command == format::Command::kFile) words += std::string(", ") + kFilesWord;
+    }
+    return words;
+  }
+
+  void compile_command(const format::CommandInfo& info, Arguments& a) {
+    switch (info.arguments) {
+      case format::Arguments::kText: return text_command(info, a);
+      case format::Arguments::kPageFlags: return page(a);
+      case format::Arguments::kDestination: return dest(a);
+      case format::Arguments::kListRecord: return list(a);
+      case format::Arguments::kFileRecord: return file(a);
+      case format::Arguments::kNone: break;
+    }
+    throw LineError{std::string("'") + info.script_word + "' cannot be written in a script"};
   }
 
   void report(std::uint64_t line, const std::string& message) {
@@ -156,30 +182,18 @@ class Compiler {
     return ansi(decoded);
   }
 
-  std::string text_argument(Arguments& a, const char* what) {
-    std::string s = ansi(a.string(what));
+  // A command whose one argument is a text (name, text, text2, copy, done).
+  void text_command(const format::CommandInfo& info, Arguments& a) {
+    std::string s = ansi(a.string("its text"));
     a.finish();
-    return s;
-  }
-
-  void name(Arguments& a) { out_.name(text_argument(a, "the window caption")); }
-  void text(Arguments& a) { out_.text(text_argument(a, "the page text")); }
-  void text2(Arguments& a) { out_.text2(text_argument(a, "the second page text")); }
-  void copy(Arguments& a) {
-    std::string s = text_argument(a, "the text shown while copying");
-    rules_.copy(line_);
-    out_.copy(s);
-  }
-  void done(Arguments& a) {
-    std::string s = text_argument(a, "the closing text");
-    rules_.done(line_);
-    out_.done(s);
+    if (info.command == format::Command::kCopy) rules_.copy(line_);
+    if (info.command == format::Command::kDone) rules_.done(line_);
+    out_.text_command(info.command, s);
   }
 
   void page(Arguments& a) {
     std::uint32_t flags = 0;
-    while (!a.at_end())
-      flags |= flag(a.word("a page flag"), {{"no-back", format::kPageNoBack}, {"no-next", format::kPageNoNext}});
+    while (!a.at_end()) flags |= flag(a.word("a page flag"), kPageFlagWords);
     rules_.page(line_, flags);
     out_.page(flags);
   }
@@ -187,19 +201,14 @@ class Compiler {
   void dest(Arguments& a) {
     std::string path = ansi(a.string("the default destination"));
     std::uint32_t flags = 0;
-    while (!a.at_end())
-      flags |= flag(a.word("a destination flag"), {{"fixed", format::kDestFixed}, {"drive", format::kDestDrivePrefix}});
+    while (!a.at_end()) flags |= flag(a.word("a destination flag"), kDestFlagWords);
     rules_.dest(line_, path, flags);
     out_.dest(path, flags);
   }
 
-  struct Flag {
-    const char* word;
-    std::uint32_t value;
-  };
-  static std::uint32_t flag(const std::string& word, std::initializer_list<Flag> known) {
+  static std::uint32_t flag(const std::string& word, std::span<const FlagWord> known) {
     std::string names;
-    for (const Flag& f : known) {
+    for (const FlagWord& f : known) {
       if (word == f.word) return f.value;
       names += names.empty() ? f.word : std::string(", ") + f.word;
     }
@@ -306,12 +315,6 @@ class Compiler {
   std::uint64_t content_bytes_ = 0;
   bool size_reported_ = false;
   std::vector<std::string> errors_;
-};
-
-const Compiler::Command Compiler::kCommands[10] = {
-    {"name", &Compiler::name}, {"text", &Compiler::text}, {"text2", &Compiler::text2}, {"page", &Compiler::page},
-    {"dest", &Compiler::dest}, {"list", &Compiler::list}, {"file", &Compiler::file},   {"files", &Compiler::files},
-    {"copy", &Compiler::copy}, {"done", &Compiler::done},
 };
 
 }  // namespace

@@ -1,12 +1,15 @@
 #pragma once
 // Little-endian reads and writes over byte buffers for the writer's own
-// formats (PE headers, resource tables). Reads are bounds-checked and throw
-// the caller's error type, so a short file is reported, never read past.
+// formats (PE headers, resource tables), on top of support/byte_view. Reads
+// are bounds-checked and throw InputError, so a short file is reported, never
+// read past.
 #include <cstdint>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "support/byte_view.hpp"
 
 namespace mivora::writer {
 
@@ -27,34 +30,33 @@ inline void require_inside(std::span<const std::uint8_t> bytes, std::uint64_t of
 [[nodiscard]] inline std::uint16_t get_u16(std::span<const std::uint8_t> bytes, std::uint64_t offset,
                                            const char* what) {
   require_inside(bytes, offset, 2, what);
-  return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+  return read_u16le(bytes.data() + offset);
 }
 
 [[nodiscard]] inline std::uint32_t get_u32(std::span<const std::uint8_t> bytes, std::uint64_t offset,
                                            const char* what) {
   require_inside(bytes, offset, 4, what);
-  return static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-         static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+  return read_u32le(bytes.data() + offset);
 }
 
 inline void set_u16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
   bytes.at(offset + 1);  // throws before a partial write
-  bytes[offset] = static_cast<std::uint8_t>(value);
-  bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+  store_u16le(bytes.data() + offset, value);
 }
 
 inline void set_u32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
   bytes.at(offset + 3);
-  for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  store_u32le(bytes.data() + offset, value);
 }
 
 inline void append_u16(std::vector<std::uint8_t>& bytes, std::uint16_t value) {
-  bytes.push_back(static_cast<std::uint8_t>(value));
-  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+  bytes.resize(bytes.size() + 2);
+  store_u16le(bytes.data() + bytes.size() - 2, value);
 }
 
 inline void append_u32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  bytes.resize(bytes.size() + 4);
+  store_u32le(bytes.data() + bytes.size() - 4, value);
 }
 
 [[nodiscard]] constexpr std::uint64_t align_up(std::uint64_t value, std::uint64_t alignment) {

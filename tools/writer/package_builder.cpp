@@ -2,12 +2,14 @@
 
 #include <stdexcept>
 
+#include "support/byte_view.hpp"
+
 namespace mivora::writer {
 namespace {
 
 void put_word(ByteSink& sink, std::uint32_t w) {
-  std::uint8_t b[4] = {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
-                       static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
+  std::uint8_t b[4];
+  store_u32le(b, w);
   sink.write(b, 4);
 }
 
@@ -29,8 +31,12 @@ std::uint32_t PackageBuilder::string(std::string_view s) {
   return reference;
 }
 
-void PackageBuilder::command(std::uint32_t tag, std::initializer_list<std::uint32_t> arguments) {
-  command(tag, std::vector<std::uint32_t>(arguments));
+void PackageBuilder::command(format::Command command, const std::vector<std::uint32_t>& arguments) {
+  const format::CommandInfo& info = format::info_of(command);
+  if (arguments.size() != info.argument_words)
+    throw std::logic_error(std::string("'") + info.tag_name + "' takes " + std::to_string(info.argument_words) +
+                           " argument words");
+  this->command(info.tag, arguments);
 }
 
 void PackageBuilder::command(std::uint32_t tag, const std::vector<std::uint32_t>& arguments) {
@@ -42,9 +48,11 @@ void PackageBuilder::file(std::string_view name, std::uint32_t size, FileTime ti
   std::uint32_t name_reference = string(name);
   auto index = static_cast<std::int32_t>(files_.size());
   files_.push_back({name_reference, size, std::move(contents)});
+  // The data offset is known only when the package is written.
   script_.push_back({format::kTagFile, -1});
   script_.push_back({0, index});
   for (std::uint32_t w : {size, time.low, time.high, 0u, 0u}) script_.push_back({w, -1});
+  static_assert(format::argument_words(format::Arguments::kFileRecord) == 6);
 }
 
 void PackageBuilder::file(std::string_view name, std::string_view contents, FileTime time) {

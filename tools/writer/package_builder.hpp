@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "package/format.hpp"
+#include "package/command_list.hpp"
 #include "support/file_time.hpp"
 
 namespace mivora::writer {
@@ -81,25 +81,30 @@ class PackageBuilder {
   // The reference of s in the string table; identical strings are stored once.
   std::uint32_t string(std::string_view s);
 
-  void name(std::string_view caption) { command(format::kTagName, {string(caption)}); }
-  void text(std::string_view s) { command(format::kTagText, {string(s)}); }
-  void text2(std::string_view s) { command(format::kTagText2, {string(s)}); }
-  void page(std::uint32_t flags) { command(format::kTagPage, {flags}); }
+  // A command of the list with its argument words; throws std::logic_error
+  // when they are not as many as the list says.
+  void command(format::Command command, const std::vector<std::uint32_t>& arguments);
+  // A command whose one argument is a string (name, text, txt2, copy, done).
+  void text_command(format::Command command, std::string_view text) { this->command(command, {string(text)}); }
+
+  void name(std::string_view caption) { text_command(format::Command::kName, caption); }
+  void text(std::string_view s) { text_command(format::Command::kText, s); }
+  void text2(std::string_view s) { text_command(format::Command::kText2, s); }
+  void copy(std::string_view s) { text_command(format::Command::kCopy, s); }
+  void done(std::string_view s) { text_command(format::Command::kDone, s); }
+  void page(std::uint32_t flags) { command(format::Command::kPage, {flags}); }
   void dest(std::string_view default_path, std::uint32_t flags) {
-    command(format::kTagDest, {string(default_path), flags});
+    command(format::Command::kDest, {string(default_path), flags});
   }
   void list(std::string_view directory, std::uint32_t files_in_list) {
-    command(format::kTagList, {string(directory), 0, 0, files_in_list});
+    command(format::Command::kList, {string(directory), 0, 0, files_in_list});
   }
-  void copy(std::string_view s) { command(format::kTagCopy, {string(s)}); }
-  void done(std::string_view s) { command(format::kTagDone, {string(s)}); }
-  void group() { command(format::kTagGroup, {}); }
+  void group() { command(format::Command::kGroup, {}); }
   // A file record and its data block (group and reserved words 0).
   void file(std::string_view name, std::uint32_t size, FileTime time, ContentSource contents);
   void file(std::string_view name, std::string_view contents, FileTime time);
 
   // Any tag and words, for packages that break the rules on purpose.
-  void command(std::uint32_t tag, std::initializer_list<std::uint32_t> arguments);
   void command(std::uint32_t tag, const std::vector<std::uint32_t>& arguments);
 
   void set_head_overrides(const HeadOverrides& overrides) { head_ = overrides; }

@@ -1,7 +1,7 @@
 #include "tools/writer/package_rules.hpp"
 
 #include "package/format.hpp"
-#include "tools/script/windows_names.hpp"
+#include "tools/writer/windows_names.hpp"
 
 namespace mivora::writer {
 
@@ -57,7 +57,7 @@ void PackageRules::list(std::uint64_t where, std::string_view directory) {
   if (!needs_group(where, "list")) return;
   if (++lists_ > kMaxListsPerGroup)
     report_(where, "more than 32 lists after one 'dest': the installer's list table holds 32");
-  std::string problem = script::directory_problem(directory);
+  std::string problem = directory_problem(directory);
   if (!problem.empty()) report_(where, problem);
   directory_ = std::string(directory);
   in_list_ = true;
@@ -71,7 +71,7 @@ void PackageRules::file(std::uint64_t where, std::string_view name) {
   }
   if (++files_ > kMaxFilesPerGroup)
     report_(where, "more than 128 files after one 'dest': the installer's file table holds 128");
-  std::string problem = script::file_name_problem(name);
+  std::string problem = file_name_problem(name);
   if (!problem.empty()) report_(where, problem);
   // destination "\" [directory "\"] name
   std::size_t path = destination_length_ + 1 + (directory_.empty() ? 0 : directory_.size() + 1) + name.size();

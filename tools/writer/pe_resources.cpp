@@ -138,7 +138,7 @@ void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std:
   if (!plan.trailer.empty()) sink.write(plan.trailer.data(), plan.trailer.size());
   std::uint8_t field[4];
   std::uint32_t checksum = sink.checksum.finish();
-  for (int i = 0; i < 4; ++i) field[i] = static_cast<std::uint8_t>(checksum >> (8 * i));
+  store_u32le(field, checksum);
   out.patch(plan.checksum_field, field, sizeof field);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Where the package comes from: resource RT_RCDATA 42 of the installer's own
-// executable (package_source_win32.cpp), or bytes a test hands over.
-#include "package/package_view.hpp"
+// executable (app/package_source_win32), or bytes a test hands over.
+#include "support/byte_view.hpp"
 
 namespace mivora {
 
@@ -14,8 +14,5 @@ class PackageSource {
  protected:
   ~PackageSource() = default;
 };
-
-// The installer's own resource 42 (package_source_win32.cpp).
-[[nodiscard]] PackageSource& resource_package_source();
 
 }  // namespace mivora

@@ -3,7 +3,7 @@
 // (control_surface_win32.cpp) calls the window functions on the handles of
 // the control handle table; tests use a scripted wizard.
 #include "support/counted_string.hpp"
-#include "wizard/controls.hpp"
+#include "interpreter/controls.hpp"
 
 namespace mivora {
 

@@ -1,7 +1,7 @@
 // Win32 body of the package source: resource RT_RCDATA 42 of the installer's own executable.
 #include <windows.h>
 
-#include "package/package_source.hpp"
+#include "app/package_source_win32.hpp"
 
 namespace mivora {
 namespace {

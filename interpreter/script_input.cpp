@@ -1,4 +1,4 @@
-#include "app/script_input.hpp"
+#include "interpreter/script_input.hpp"
 
 namespace mivora {
 
@@ -7,17 +7,18 @@ bool ScriptInput::end_thread() { return false; }
 
 bool ScriptInput::drop_key() { return !next_key().closing; }
 
-bool ScriptInput::drop_command() { return !next_command().closing; }
-
 bool ScriptInput::run_wake_up_action(EventSlot slot) {
   using Action = bool (ScriptInput::*)();
-  // Indexed by slot: idle, close, key, command. Fixed for the whole run.
+  // Indexed by slot: idle, close, key. Fixed for the whole run. The script
+  // waits only for commands, and a key is taken at once by the nested wait
+  // of drop_key (its event stays set until that take), so a wake-up for the
+  // command slot never needs an action: it is always the one waited for.
   static constexpr Action kWakeUpActions[] = {&ScriptInput::do_nothing, &ScriptInput::end_thread,
-                                              &ScriptInput::drop_key, &ScriptInput::drop_command};
-  static_assert(sizeof kWakeUpActions / sizeof kWakeUpActions[0] == 4);
-  auto index = static_cast<unsigned>(slot);
-  if (index > 3) index = 0;
-  return (this->*kWakeUpActions[index])();
+                                              &ScriptInput::drop_key};
+  constexpr unsigned kActions = sizeof kWakeUpActions / sizeof kWakeUpActions[0];
+  static_assert(kActions == 3);
+  const auto index = static_cast<unsigned>(slot);
+  return index < kActions ? (this->*kWakeUpActions[index])() : true;
 }
 
 bool ScriptInput::wait_for_event(EventSlot wanted) {

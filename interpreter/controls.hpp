@@ -1,7 +1,10 @@
 #pragma once
-// The wizard window's controls as the script reaches them: an index into the
-// control handle table, and the dialog id behind each entry.
+// The wizard window's controls as the script reaches them, by their place in
+// the control handle table, and the command entries of its buttons. The
+// dialog ids behind the entries are the window's (wizard/control_ids.hpp).
 #include <cstdint>
+
+#include "package/format.hpp"
 
 namespace mivora {
 
@@ -29,11 +32,6 @@ inline constexpr int kControlCount = static_cast<int>(Control::kCount);
 inline constexpr Control kFirstPageControl = Control::kBrowse;
 inline constexpr Control kLastPageControl = Control::kProgressFrame;
 
-// Dialog ids, in the order of the control handle table (0: the window).
-inline constexpr int kControlIds[kControlCount] = {0, 101, 102, 2, 220, 202, 203, 210, 211, 221, 222, 201, 230, 231, 232};
-
-[[nodiscard]] constexpr int control_id(Control c) { return kControlIds[static_cast<int>(c)]; }
-
 // Command entries the script compares answers with: a click arrives as the
 // bare control id; a notification carries its code in the high word.
 inline constexpr std::uint32_t kCommandNext = 101;
@@ -43,5 +41,8 @@ inline constexpr std::uint32_t kCommandAccept = 202;
 inline constexpr std::uint32_t kCommandDecline = 203;
 inline constexpr std::uint32_t kCommandBrowse = 220;
 inline constexpr std::uint32_t kCommandBrowseUnfinished = 204;  // no control has this id
+
+// The destination field takes at most as many characters as `copy` can use.
+inline constexpr std::uint32_t kDestinationFieldLimit = format::kMaxDestinationLength;
 
 }  // namespace mivora

@@ -6,10 +6,10 @@
 // thread itself.
 #include <initializer_list>
 
-#include "app/script_input.hpp"
+#include "interpreter/script_input.hpp"
 #include "support/counted_string.hpp"
 #include "support/format_text.hpp"
-#include "wizard/control_surface.hpp"
+#include "interpreter/control_surface.hpp"
 
 namespace mivora {
 

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "package/file_group.hpp"
-#include "package/interpreter.hpp"
+#include "interpreter/file_group.hpp"
+#include "interpreter/interpreter.hpp"
 #include "package/package_view.hpp"
 #include "support/format_text.hpp"
 
@@ -32,17 +32,27 @@ class Interpreter {
   // until the script ends.
   [[nodiscard]] ScriptEnd run();
 
+  // Reads of the package. The load-time check has proved that every command
+  // the script can reach, with its arguments, records, data blocks and
+  // strings, lies inside the package, so these reads cannot fail; should one
+  // ever miss, it gives the end marker, the empty string or an empty record,
+  // never a byte outside the package.
+
   // The word at the script pointer; the pointer moves past it.
-  [[nodiscard]] Checked<std::uint32_t> read_word();
-  // The counted string designated by the word at the script pointer. On
-  // failure the error state has run already and the caller must return
-  // Step::kEndScript.
-  [[nodiscard]] Checked<CountedView> read_string();
+  [[nodiscard]] std::uint32_t read_word();
+  // The counted string designated by the word at the script pointer.
+  [[nodiscard]] CountedView read_string();
   // A string reference met inside a record (a list's directory, a file's name).
-  [[nodiscard]] Checked<CountedView> string_at(std::uint32_t reference) const;
+  [[nodiscard]] CountedView string_at(std::uint32_t reference) const;
+  [[nodiscard]] ListRecord list_record_at(std::uint32_t offset) const;
+  [[nodiscard]] FileRecord file_record_at(std::uint32_t offset) const;
+  [[nodiscard]] DataBlock data_block(const FileRecord& file) const;
+  // `length` content bytes from `offset`.
+  [[nodiscard]] ByteView contents(std::uint32_t offset, std::uint32_t length) const {
+    return package_.slice(offset, length);
+  }
   [[nodiscard]] std::uint32_t script_pointer() const { return script_pointer_; }
   void skip_words(std::uint32_t count) { script_pointer_ += count * format::kWordSize; }
-  [[nodiscard]] const PackageView& package() const { return package_; }
 
   void advance_page() { ++page_counter_; }
   // Back to the start of the previous page run; false when there is none.

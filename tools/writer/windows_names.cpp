@@ -1,9 +1,9 @@
-#include "tools/script/windows_names.hpp"
+#include "tools/writer/windows_names.hpp"
 
 #include <array>
 #include <cctype>
 
-namespace mivora::script {
+namespace mivora::writer {
 namespace {
 
 constexpr std::array<std::string_view, 4> kReservedNames = {"CON", "PRN", "AUX", "NUL"};
@@ -56,4 +56,4 @@ std::string directory_problem(std::string_view directory) {
   return {};
 }
 
-}  // namespace mivora::script
+}  // namespace mivora::writer

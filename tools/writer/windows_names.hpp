@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace mivora::script {
+namespace mivora::writer {
 
 // Why `name` (one path component, in ANSI bytes) cannot be a Windows file
 // name, or an empty string when it can.
@@ -13,4 +13,4 @@ namespace mivora::script {
 // a backslash, each a valid name; empty means the destination itself.
 [[nodiscard]] std::string directory_problem(std::string_view directory);
 
-}  // namespace mivora::script
+}  // namespace mivora::writer

@@ -3,10 +3,10 @@
 // It fills the control handle table, loads and checks the package, and runs
 // the script page run by page run until the script ends, which it reports
 // back instead of ending the thread itself.
-#include "app/script_input.hpp"
-#include "package/package_source.hpp"
-#include "support/file_system.hpp"
-#include "wizard/control_surface.hpp"
+#include "interpreter/script_input.hpp"
+#include "interpreter/package_source.hpp"
+#include "interpreter/file_system.hpp"
+#include "interpreter/control_surface.hpp"
 
 namespace mivora {
 

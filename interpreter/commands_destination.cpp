@@ -1,7 +1,6 @@
 // `dest`: the default destination in the destination field, with the drive
 // prefix and the lock against editing, and a new file group.
-#include "package/commands.hpp"
-#include "package/messages.hpp"
+#include "interpreter/commands.hpp"
 
 namespace mivora {
 namespace {
@@ -20,19 +19,17 @@ void append_drive_prefix(FileSystem& files, CountedDest path) {
 }  // namespace
 
 Step command_dest(Interpreter& script) {
-  Checked<CountedView> default_string = script.read_string();
-  if (!default_string.ok) return Step::kEndScript;
-  Checked<std::uint32_t> flags = script.read_word();
-  if (!flags.ok) return script.fail(messages::kNoValidPackage);
+  const CountedView default_string = script.read_string();
+  const std::uint32_t flags = script.read_word();
 
   // Composed at full length: a path over the destination's 127 characters is
   // refused by `copy`, not cut here.
   CountedBuffer<kMaxCountedLength> default_path;
-  if ((flags.value & kDestDrivePrefix) != 0) append_drive_prefix(script.files(), default_path);
-  append_string(default_path, default_string.value);
+  if ((flags & kDestDrivePrefix) != 0) append_drive_prefix(script.files(), default_path);
+  append_string(default_path, default_string);
 
   ControlSurface& controls = script.controls();
-  if ((flags.value & kDestFixed) != 0) {
+  if ((flags & kDestFixed) != 0) {
     controls.disable(Control::kBrowse);
     controls.disable(Control::kDestination);
   }

@@ -2,9 +2,9 @@
 // destination from field 221, each list's directory, each file written
 // straight from the package in chunks with the percentage on screen, and one
 // pending command looked at between files.
-#include "package/commands.hpp"
-#include "package/messages.hpp"
-#include "wizard/presentation.hpp"
+#include "interpreter/commands.hpp"
+#include "interpreter/messages.hpp"
+#include "interpreter/presentation.hpp"
 
 namespace mivora {
 namespace {
@@ -34,11 +34,7 @@ struct Extraction {
 bool lists_fit_recorded_files(Interpreter& script) {
   const FileGroup& group = script.group();
   std::uint64_t claimed = 0;
-  for (std::uint32_t i = 0; i < group.list_count; ++i) {
-    Checked<ListRecord> list = script.package().list_record_at(group.lists[i]);
-    if (!list.ok) return false;
-    claimed += list.value.file_count;
-  }
+  for (std::uint32_t i = 0; i < group.list_count; ++i) claimed += script.list_record_at(group.lists[i]).file_count;
   return claimed <= group.file_count;
 }
 
@@ -79,7 +75,8 @@ bool build_path(Extraction& extraction, CountedView name) {
 
 // One write from the package bytes; a short count (a full disk) is a failure.
 bool write_chunk(Interpreter& script, FileHandle file, std::uint32_t at, std::uint32_t length) {
-  if (script.files().write(file, script.package().at(at), length) != length) return false;
+  const ByteView chunk = script.contents(at, length);  // whole: the load-time check proved the block
+  if (script.files().write(file, chunk.data, chunk.size) != length) return false;
   show_progress(script, length);
   return true;
 }
@@ -98,22 +95,20 @@ bool write_contents(Interpreter& script, FileHandle file, const DataBlock& block
 
 Step extract_file(Extraction& extraction, std::uint32_t record_offset) {
   Interpreter& script = extraction.script;
-  const PackageView& package = script.package();
-  Checked<FileRecord> record = package.file_record_at(record_offset);
-  Checked<DataBlock> block = record.ok ? package.data_block(record.value) : Checked<DataBlock>::fail();
-  Checked<CountedView> name = block.ok ? script.string_at(block.value.name_reference) : Checked<CountedView>::fail();
-  if (!name.ok) return script.fail(messages::kNoValidPackage);
-  if (!build_path(extraction, name.value)) return script.fail(messages::kCouldNotCreateFile);
+  const FileRecord record = script.file_record_at(record_offset);
+  const DataBlock block = script.data_block(record);
+  if (!build_path(extraction, script.string_at(block.name_reference)))
+    return script.fail(messages::kCouldNotCreateFile);
 
   script.controls().set_text(Control::kDestination, extraction.path);
   FileSystem& files = script.files();
   FileHandle file = files.open(kOpenCreateAlways, extraction.path);
   if (!file.valid()) return script.fail(messages::kCouldNotCreateFile);
-  if (!write_contents(script, file, block.value)) {
+  if (!write_contents(script, file, block)) {
     files.discard(file, extraction.path);  // no half-written file stays behind
     return script.fail(messages::kCouldNotWriteFile);
   }
-  files.set_times(file, record.value.time);
+  files.set_times(file, record.time);
   files.close(file);
   return Step::kContinue;
 }
@@ -129,15 +124,12 @@ Step look_at_pending_command(Interpreter& script) {
 
 Step copy_list(Extraction& extraction, std::uint32_t record_offset) {
   Interpreter& script = extraction.script;
-  Checked<ListRecord> list = script.package().list_record_at(record_offset);
-  Checked<CountedView> directory =
-      list.ok ? script.string_at(list.value.directory_name) : Checked<CountedView>::fail();
-  if (!directory.ok) return script.fail(messages::kNoValidPackage);
-  extraction.directory = directory.value;
+  const ListRecord list = script.list_record_at(record_offset);
+  extraction.directory = script.string_at(list.directory_name);
   // One level, relative to the destination, which is the current directory.
-  if (!directory.value.empty()) script.files().make_directory(directory.value);
+  if (!extraction.directory.empty()) script.files().make_directory(extraction.directory);
   FileGroup& group = script.group();
-  for (std::uint32_t i = 0; i < list.value.file_count; ++i) {
+  for (std::uint32_t i = 0; i < list.file_count; ++i) {
     Step step = extract_file(extraction, group.files[group.file_count++]);
     if (step == Step::kContinue) step = look_at_pending_command(script);
     if (step != Step::kContinue) return step;
@@ -178,9 +170,8 @@ Step command_list(Interpreter& script) {
 
 Step command_file(Interpreter& script) {
   const std::uint32_t record = script.script_pointer();
-  Checked<FileRecord> file = script.package().file_record_at(record);
   script.skip_words(kFileRecordSize / kWordSize);
-  if (!file.ok || !script.group().record_file(record, file.value.size))
+  if (!script.group().record_file(record, script.file_record_at(record).size))
     return script.fail(messages::kNoValidPackage);
   return Step::kContinue;
 }
@@ -188,10 +179,8 @@ Step command_file(Interpreter& script) {
 Step command_copy(Interpreter& script) {
   if (!lists_fit_recorded_files(script)) return script.fail(messages::kNoValidPackage);
   script.advance_page();
-  Checked<CountedView> text = script.read_string();
-  if (!text.ok) return Step::kEndScript;
   ControlSurface& controls = script.controls();
-  controls.set_text(Control::kText, text.value);
+  controls.set_text(Control::kText, script.read_string());
   controls.show(Control::kText);
 
   Extraction extraction{script};

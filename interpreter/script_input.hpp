@@ -4,7 +4,7 @@
 // Portable: the window is reached only through a WindowLink.
 #include <cstdint>
 
-#include "app/window_link.hpp"
+#include "interpreter/window_link.hpp"
 
 namespace mivora {
 
@@ -29,8 +29,6 @@ class ScriptInput {
   // Takes and drops every waiting command; false when the script must end.
   [[nodiscard]] bool discard_pending_commands();
 
-  [[nodiscard]] WindowLink& link() { return link_; }
-
  private:
   // Blocks until a wake-up reports `wanted`; false when the script must end.
   [[nodiscard]] bool wait_for_event(EventSlot wanted);
@@ -39,7 +37,6 @@ class ScriptInput {
   [[nodiscard]] bool do_nothing();
   [[nodiscard]] bool end_thread();
   [[nodiscard]] bool drop_key();
-  [[nodiscard]] bool drop_command();
 
   WindowLink& link_;
 };

@@ -1,10 +1,10 @@
-#include "package/interpreter.hpp"
+#include "interpreter/interpreter.hpp"
 
-#include "package/commands.hpp"
-#include "package/interpreter_state.hpp"
-#include "package/messages.hpp"
+#include "interpreter/commands.hpp"
+#include "interpreter/interpreter_state.hpp"
+#include "interpreter/messages.hpp"
 #include "package/package_check.hpp"
-#include "wizard/presentation.hpp"
+#include "interpreter/presentation.hpp"
 
 namespace mivora {
 namespace {
@@ -18,12 +18,12 @@ struct CommandEntry {
 
 // Searched in order; the end entry (the zero word) comes last.
 constexpr CommandEntry kCommandTable[] = {
-    {kTagFile, command_file},   {kTagList, command_list},   {kTagText, command_text},
-    {kTagText2, command_text2}, {kTagPage, command_page},   {kTagGroup, command_group},
-    {kTagDest, command_dest},   {kTagCopy, command_copy},   {kTagDone, command_done},
-    {kTagName, command_name},   {kEndMarker, command_end},
+#define MIVORA_DISPATCH(id, tag, word, arguments, handler) {kTag##id, handler},
+    MIVORA_COMMANDS(MIVORA_DISPATCH)
+#undef MIVORA_DISPATCH
+    {kEndMarker, command_end},
 };
-static_assert(sizeof kCommandTable / sizeof kCommandTable[0] == 11);
+static_assert(sizeof kCommandTable / sizeof kCommandTable[0] == kCommandCount + 1);
 
 }  // namespace
 
@@ -69,28 +69,34 @@ Step Interpreter::run_page() {
 }
 
 Step Interpreter::dispatch_command() {
-  Checked<std::uint32_t> tag = read_word();
-  if (!tag.ok) return fail(messages::kNoValidPackage);
+  std::uint32_t tag = read_word();
   for (const CommandEntry& command : kCommandTable)
-    if (command.tag == tag.value) return command.handler(*this);
-  return fail_formatted(messages::kCommandNotFound, {tag.value});
+    if (command.tag == tag) return command.handler(*this);
+  return fail_formatted(messages::kCommandNotFound, {tag});
 }
 
-Checked<std::uint32_t> Interpreter::read_word() {
-  Checked<std::uint32_t> word = package_.word_at(script_pointer_);
+std::uint32_t Interpreter::read_word() {
+  std::uint32_t word = package_.word_at(script_pointer_).value_or(kEndMarker);
   script_pointer_ += kWordSize;
   return word;
 }
 
-Checked<CountedView> Interpreter::read_string() {
-  Checked<std::uint32_t> reference = read_word();
-  Checked<CountedView> text = reference.ok ? string_at(reference.value) : Checked<CountedView>::fail();
-  if (!text.ok) (void)fail(messages::kNoValidPackage);
-  return text;
+CountedView Interpreter::read_string() { return string_at(read_word()); }
+
+CountedView Interpreter::string_at(std::uint32_t reference) const {
+  return package_.string_at(string_table_, reference).value_or(CountedView{});
 }
 
-Checked<CountedView> Interpreter::string_at(std::uint32_t reference) const {
-  return package_.string_at(string_table_, reference);
+ListRecord Interpreter::list_record_at(std::uint32_t offset) const {
+  return package_.list_record_at(offset).value_or(ListRecord{});
+}
+
+FileRecord Interpreter::file_record_at(std::uint32_t offset) const {
+  return package_.file_record_at(offset).value_or(FileRecord{});
+}
+
+DataBlock Interpreter::data_block(const FileRecord& file) const {
+  return package_.data_block(file).value_or(DataBlock{});
 }
 
 bool Interpreter::go_back() {

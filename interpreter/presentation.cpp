@@ -1,4 +1,4 @@
-#include "wizard/presentation.hpp"
+#include "interpreter/presentation.hpp"
 
 namespace mivora {
 namespace {

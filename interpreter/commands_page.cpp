@@ -1,8 +1,8 @@
 // Page flow: the caption, the page texts, `page` with its answer table,
 // `done` and the unfinished `grou`.
-#include "package/commands.hpp"
-#include "package/messages.hpp"
-#include "wizard/presentation.hpp"
+#include "interpreter/commands.hpp"
+#include "interpreter/messages.hpp"
+#include "interpreter/presentation.hpp"
 
 namespace mivora {
 namespace {
@@ -10,16 +10,14 @@ namespace {
 using namespace format;
 
 Step set_text_of(Interpreter& script, Control control) {
-  Checked<CountedView> text = script.read_string();
-  if (!text.ok) return Step::kEndScript;
-  script.controls().set_text(control, text.value);
+  script.controls().set_text(control, script.read_string());
   return Step::kContinue;
 }
 
 Step show_text_in(Interpreter& script, Control control) {
-  Step step = set_text_of(script, control);
-  if (step == Step::kContinue) script.controls().show(control);
-  return step;
+  script.controls().set_text(control, script.read_string());
+  script.controls().show(control);
+  return Step::kContinue;
 }
 
 // Answers to a waiting page. kContinue keeps the page waiting.
@@ -91,19 +89,17 @@ Step command_text(Interpreter& script) { return show_text_in(script, Control::kT
 Step command_text2(Interpreter& script) { return show_text_in(script, Control::kText2); }
 
 Step command_page(Interpreter& script) {
-  Checked<std::uint32_t> flags = script.read_word();
-  if (!flags.ok) return script.fail(messages::kNoValidPackage);
-  if ((flags.value & kPageNoNext) != 0) script.controls().disable(Control::kNext);
-  if ((flags.value & kPageNoBack) != 0) script.controls().disable(Control::kBack);
+  const std::uint32_t flags = script.read_word();
+  if ((flags & kPageNoNext) != 0) script.controls().disable(Control::kNext);
+  if ((flags & kPageNoBack) != 0) script.controls().disable(Control::kBack);
   // Clicks made while the page was being built are dropped.
   if (!script.input().discard_pending_commands()) return script.end_on_close();
   return wait_for_page_answer(script);
 }
 
 Step command_done(Interpreter& script) {
-  Checked<CountedView> closing_text = script.read_string();
-  if (!closing_text.ok) return Step::kEndScript;
-  return script.end_with(enter_finish_state(script.controls(), script.input(), closing_text.value));
+  const CountedView closing_text = script.read_string();
+  return script.end_with(enter_finish_state(script.controls(), script.input(), closing_text));
 }
 
 Step command_group(Interpreter& script) { return script.fail(messages::kGroupNotFinished); }

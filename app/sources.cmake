@@ -1,2 +1,0 @@
-set(MIVORA_APP_SOURCES
-    app/script_input.cpp)

@@ -1,2 +1,0 @@
-set(MIVORA_WIZARD_SOURCES
-    wizard/presentation.cpp)
