@@ -71,6 +71,10 @@ inline constexpr std::uint32_t kPageNoBack = 1;
 inline constexpr std::uint32_t kPageNoNext = 2;
 inline constexpr std::uint32_t kDestFixed = 1;
 inline constexpr std::uint32_t kDestDrivePrefix = 2;
+// After a `copy`, the default is the destination that copy used, and the
+// default string and the drive prefix are not used. Installers that predate
+// the bit show the default string instead.
+inline constexpr std::uint32_t kDestSameDestination = 4;
 
 // Capacities of the installer's tables and buffers.
 inline constexpr std::uint32_t kMaxFilesPerGroup = 128;

@@ -101,6 +101,12 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"string of 256", "text \"" + std::string(256, 'x') + "\"\n", 1, "at most 255"},
       {"destination of 128", "dest \"" + std::string(128, 'x') + "\"\n", 1, "at most 127"},
       {"drive prefix counts", "dest \"" + std::string(126, 'x') + "\" drive\n", 1, "at most 127"},
+      {"continue before any copy uses its string", "dest \"" + std::string(128, 'x') + "\" continue\n", 1,
+       "at most 127"},
+      {"continue measures paths by the copied destination",
+       files_ok + "copy \"c\"\ndest \"" + std::string(200, 'x') + "\" continue\nlist \"\"\nfile \"" +
+           std::string(250, 'f') + "\" from \"a.txt\"\n",
+       10, "at most 255 fit"},
       {"path over 255",
        "page no-back\ndest \"" + std::string(120, 'd') + "\"\nlist \"" + std::string(100, 'l') + "\"\nfile \"" +
            std::string(40, 'f') + "\" from \"a.txt\"\n",

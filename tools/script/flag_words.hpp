@@ -14,6 +14,7 @@ struct FlagWord {
 };
 
 inline constexpr FlagWord kPageFlagWords[] = {{"no-back", format::kPageNoBack}, {"no-next", format::kPageNoNext}};
-inline constexpr FlagWord kDestFlagWords[] = {{"fixed", format::kDestFixed}, {"drive", format::kDestDrivePrefix}};
+inline constexpr FlagWord kDestFlagWords[] = {
+    {"fixed", format::kDestFixed}, {"drive", format::kDestDrivePrefix}, {"continue", format::kDestSameDestination}};
 
 }  // namespace mivora::script

@@ -29,7 +29,10 @@ void PackageRules::dest(std::uint64_t where, std::string_view default_path, std:
     report_(where, "the files listed after the 'dest' at " + describe_(group_start_) +
                        " are never copied: put a 'copy' before this 'dest'");
   std::size_t length = default_path.size() + ((flags & kDestDrivePrefix) ? 2 : 0);
-  if (length > kMaxDestinationLength)
+  // Continuing after a copy, the default is that copy's destination.
+  if ((flags & kDestSameDestination) != 0 && any_copy_)
+    length = copied_destination_length_;
+  else if (length > kMaxDestinationLength)
     report_(where, "the default destination is " + std::to_string(length) +
                        " characters (a drive prefix counts 2); at most 127 fit");
   has_group_ = true;
@@ -83,6 +86,8 @@ void PackageRules::file(std::uint64_t where, std::string_view name) {
 void PackageRules::copy(std::uint64_t where) {
   if (!has_group_) report_(where, "'copy' needs a 'dest' before it: the destination starts each group of files");
   copied_ = true;
+  any_copy_ = true;
+  copied_destination_length_ = destination_length_;
   in_list_ = false;
   start_page_run(where);
 }

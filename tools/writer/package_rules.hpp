@@ -38,7 +38,9 @@ class PackageRules {
   bool seen_done_ = false;
   std::uint32_t page_runs_ = 1;
   bool has_group_ = false;
-  bool copied_ = false;
+  bool copied_ = false;   // the current group's copy
+  bool any_copy_ = false;  // a copy of any group
+  std::size_t copied_destination_length_ = 0;
   std::uint64_t group_start_ = 0;
   std::uint32_t lists_ = 0;
   std::uint32_t files_ = 0;
