@@ -56,4 +56,13 @@ TempDir::~TempDir() {
 
 std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
 
+std::vector<std::uint8_t> make_icon_file(const TempDir& dir) {
+  std::filesystem::path ico = dir / "app.ico";
+  CommandResult made = run_command("convert -size 256x256 gradient:red-blue -fill yellow -draw 'circle 128,128 128,40' "
+                                   "-define icon:auto-resize=256,48,32,16 " +
+                                   quoted(ico));
+  if (made.exit_code != 0) throw std::runtime_error("ImageMagick made no icon: " + made.output);
+  return read_bytes(ico);
+}
+
 }  // namespace mivora::test

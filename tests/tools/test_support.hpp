@@ -36,4 +36,8 @@ class TempDir {
 
 std::string quoted(const std::filesystem::path& path);
 
+// An icon file written by ImageMagick into `dir`: 256 x 256 as a PNG image,
+// 48, 32 and 16 as 32-bit bitmaps; a yellow disc on a red-to-blue gradient.
+std::vector<std::uint8_t> make_icon_file(const TempDir& dir);
+
 }  // namespace mivora::test
