@@ -12,6 +12,8 @@
 
 #include "tests/tools/test_support.hpp"
 #include "tools/writer/byte_order.hpp"
+#include "tools/writer/pe_resources.hpp"
+#include "tools/writer/version_info.hpp"
 
 namespace mivora::writer {
 namespace {
@@ -20,7 +22,14 @@ namespace fs = std::filesystem;
 using test::read_bytes;
 using Bytes = std::vector<std::uint8_t>;
 
+Bytes test_stub() { return read_bytes(fs::path(MIVORA_TEST_STUBS) / "stub.exe"); }
 Bytes wizard_icon() { return read_bytes(fs::path(MIVORA_SOURCE_DIR) / "wizard" / "mivora.ico"); }
+
+Bytes stub_resource(std::uint32_t type, std::uint32_t id) {
+  ResourceLookup found = read_resource(test_stub(), type, id);
+  EXPECT_TRUE(found.ok) << found.error;
+  return found.bytes;
+}
 
 // "what" names the case; the call must throw InputError whose text holds `reason`.
 template <typename Call>
@@ -78,6 +87,73 @@ TEST(IconFile, MalformedIconFilesAreRefusedWithAPlainReason) {
     if (c.width == 4) set_u32(ico, c.field, c.value);
     expect_refused(c.what, c.reason, [&] { (void)parse_icon_file(ico); });
   }
+}
+
+// ---------------------------------------------------------------- version
+
+TEST(VersionInfo, VersionNumbersHaveOneToFourPartsUpTo65535) {
+  struct Valid {
+    const char* text;
+    const char* four_parts;
+  } valid[] = {{"1.2.3.4", "1.2.3.4"}, {"7", "7.0.0.0"}, {"2.1", "2.1.0.0"}, {"65535.0.01.0", "65535.0.1.0"}};
+  for (const Valid& v : valid) {
+    SCOPED_TRACE(v.text);
+    EXPECT_EQ(parse_version_number(v.text).text(), v.four_parts);
+  }
+  struct Invalid {
+    const char* text;
+    const char* reason;
+  } invalid[] = {{"", "an empty number"},          {"1..2", "an empty number"},
+                 {"1.2.3.", "an empty number"},    {"1.2.3.4.5", "more than four"},
+                 {"65536", "65536 is above 65535"}, {"1.0000070000", "above 65535"},
+                 {"1.-2", "\"-2\" is not a number"}, {"v1", "\"v1\" is not a number"},
+                 {" 1", "is not a number"}};
+  for (const Invalid& i : invalid) expect_refused(i.text, i.reason, [&] { (void)parse_version_number(i.text); });
+}
+
+TEST(VersionInfo, FieldsReadBackAsTheyWereGiven) {
+  VersionInfo everything;
+  everything.version = parse_version_number("1.2.3.4");
+  everything.product = "Café Suite";
+  everything.company = "Ünïcode & Söhne";
+  everything.description = "Café Suite Setup";
+  everything.copyright = "© 2024 Ünïcode 😀";
+  everything.original_filename = "setup.exe";
+  VersionInfo strings_without_version;
+  strings_without_version.product = "Product";
+  strings_without_version.code_page = 1250;
+  VersionInfo version_only;
+  version_only.version = parse_version_number("0.0.0.0");
+  struct Case {
+    const char* what;
+    const VersionInfo& info;
+  } cases[] = {{"every field", everything},
+               {"texts without a version", strings_without_version},
+               {"a version of 0.0.0.0", version_only}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(read_version_resource(build_version_resource(c.info)), c.info);
+  }
+}
+
+TEST(VersionInfo, ReadsTheBlockThatWindresWrote) {
+  VersionInfo info = read_version_resource(stub_resource(kRtVersion, kVersionResourceId));
+  ASSERT_TRUE(info.version.has_value());
+  EXPECT_EQ(info.version->text(), "1.2.3.4");
+  EXPECT_EQ(info.description, "stub");
+  EXPECT_EQ(info.code_page, 0x04B0) << "from the string table \"040904b0\"";
+  EXPECT_FALSE(info.product.has_value());
+}
+
+TEST(VersionInfo, TextsThatCannotBeStoredAreRefused) {
+  auto refused = [](const char* what, const char* reason, std::string text) {
+    VersionInfo info;
+    info.product = std::move(text);
+    expect_refused(what, reason, [&] { (void)build_version_resource(info); });
+  };
+  refused("not UTF-8", "not UTF-8 (at byte 3)", "ab\xE9z");
+  refused("a NUL", "NUL character", std::string("a\0b", 3));
+  refused("too long for 16-bit lengths", "at most 65535", std::string(40000, 'x'));
 }
 
 }  // namespace
