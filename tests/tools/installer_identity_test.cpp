@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "tests/tools/test_support.hpp"
+#include "tools/writer/app_manifest.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_resources.hpp"
 #include "tools/writer/version_info.hpp"
@@ -20,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::read_bytes;
+using test::run_command;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes test_stub() { return read_bytes(fs::path(MIVORA_TEST_STUBS) / "stub.exe"); }
@@ -154,6 +156,49 @@ TEST(VersionInfo, TextsThatCannotBeStoredAreRefused) {
   refused("not UTF-8", "not UTF-8 (at byte 3)", "ab\xE9z");
   refused("a NUL", "NUL character", std::string("a\0b", 3));
   refused("too long for 16-bit lengths", "at most 65535", std::string(40000, 'x'));
+}
+
+// ---------------------------------------------------------------- manifest
+
+TEST(AppManifest, XmllintReadsTheLevelTheCompatibilityAndTheDpiSetting) {
+  test::TempDir dir;
+  const struct {
+    Elevation elevation;
+    const char* level;
+  } cases[] = {{Elevation::admin, "requireAdministrator"},
+               {Elevation::highest, "highestAvailable"},
+               {Elevation::user, "asInvoker"}};
+  auto query = [&](const std::string& xpath) {
+    return run_command("xmllint --xpath \"" + xpath + "\" " + test::quoted(dir / "app.manifest")).output;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.level);
+    std::string manifest = build_manifest(c.elevation);
+    test::write_text(dir / "app.manifest", manifest);
+    EXPECT_EQ(query("string(//*[local-name()='requestedExecutionLevel']/@level)"), std::string(c.level) + "\n");
+    EXPECT_EQ(query("count(//*[local-name()='supportedOS'])"), "5\n") << "Vista, 7, 8, 8.1, 10 and 11";
+    EXPECT_EQ(query("string(//*[local-name()='dpiAware'])"), "true\n");
+    EXPECT_EQ(query("count(//*[local-name()='dependency'])"), "0\n") << "no common-controls dependency";
+    EXPECT_EQ(read_manifest_elevation(Bytes(manifest.begin(), manifest.end())), c.elevation);
+  }
+}
+
+TEST(AppManifest, LevelIsReadFromManifestsWrittenByOthers) {
+  const struct {
+    const char* xml;
+    std::optional<Elevation> level;
+  } cases[] = {
+      {"<requestedExecutionLevel uiAccess='false' level = 'highestAvailable'/>", Elevation::highest},
+      {"<requestedExecutionLevel\n  level=\"asInvoker\"></requestedExecutionLevel>", Elevation::user},
+      {"<requestedExecutionLevel uiAccess=\"false\"/>", std::nullopt},
+      {"<requestedExecutionLevel level=\"requireAdministrator", std::nullopt},
+      {"<assembly/>", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.xml);
+    std::string xml = c.xml;
+    EXPECT_EQ(read_manifest_elevation(Bytes(xml.begin(), xml.end())), c.level);
+  }
 }
 
 }  // namespace
