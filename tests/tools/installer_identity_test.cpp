@@ -13,6 +13,7 @@
 #include "tests/tools/test_support.hpp"
 #include "tools/writer/app_manifest.hpp"
 #include "tools/writer/byte_order.hpp"
+#include "tools/writer/dialog_brand.hpp"
 #include "tools/writer/pe_resources.hpp"
 #include "tools/writer/version_info.hpp"
 
@@ -199,6 +200,45 @@ TEST(AppManifest, LevelIsReadFromManifestsWrittenByOthers) {
     std::string xml = c.xml;
     EXPECT_EQ(read_manifest_elevation(Bytes(xml.begin(), xml.end())), c.level);
   }
+}
+
+// ---------------------------------------------------------------- brand
+
+TEST(DialogBrand, BrandsOfEveryLengthLeaveTheOtherItemsAsTheyWere) {
+  const Bytes dialog = stub_resource(kRtDialog, kWizardDialogId);  // "Stub 0.1", then another item
+  ASSERT_EQ(read_brand(dialog), "Stub 0.1");
+  std::string limit(kBrandLimit, 'W');
+  // Each length moves the next item by another 2 bytes; "&" is stored twice.
+  for (const char* brand : {"", "A", "AB", "ABC", "ABCD", "Café & Co. 2.0", "😀", limit.c_str()}) {
+    SCOPED_TRACE(brand);
+    Bytes branded = rebrand_dialog(dialog, brand);
+    EXPECT_EQ(read_brand(branded), brand);
+    EXPECT_EQ(rebrand_dialog(branded, "Stub 0.1"), dialog) << "every other byte must be where it was";
+  }
+}
+
+TEST(DialogBrand, BrandsTheLineCannotShowAndTemplatesWithoutTheLineAreRefused) {
+  const Bytes dialog = stub_resource(kRtDialog, kWizardDialogId);
+  Bytes extended = dialog;
+  set_u16(extended, 0, 1);
+  set_u16(extended, 2, 0xFFFF);
+  Bytes without_line = dialog;
+  // The first item follows the 18-byte header, no menu, no class and "Stub" (14 bytes); its id is 16 bytes in.
+  set_u16(without_line, 32 + 16, 210);
+  struct Case {
+    const char* what;
+    const Bytes& dialog;
+    std::string brand;
+    const char* reason;
+  } cases[] = {
+      {"one character too many", dialog, std::string(kBrandLimit + 1, 'x'), "at most"},
+      {"a line break", dialog, "two\nlines", "one line"},
+      {"not UTF-8", dialog, "caf\xE9", "not UTF-8"},
+      {"an extended template", extended, "x", "DIALOGEX"},
+      {"no line with id -1", without_line, "x", "no static line with id -1"},
+      {"a template cut short", Bytes(dialog.begin(), dialog.begin() + 40), "x", "outside the file"},
+  };
+  for (const Case& c : cases) expect_refused(c.what, c.reason, [&] { (void)rebrand_dialog(c.dialog, c.brand); });
 }
 
 }  // namespace
