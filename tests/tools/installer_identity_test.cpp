@@ -2,20 +2,20 @@
 // the version resource, the manifest and the brand line, checked where an
 // independent reader exists (ImageMagick's icons, windres' version block,
 // xmllint, llvm-readobj) and by reading back what dump will read.
-#include "tools/writer/icon_file.hpp"
+#include "tools/writer/installer_identity.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <sstream>
 
 #include "tests/tools/test_support.hpp"
-#include "tools/writer/app_manifest.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/dialog_brand.hpp"
-#include "tools/writer/pe_resources.hpp"
-#include "tools/writer/version_info.hpp"
+#include "tools/writer/pe_image.hpp"
+#include "tools/writer/resource_tree.hpp"
 
 namespace mivora::writer {
 namespace {
@@ -27,6 +27,22 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes test_stub() { return read_bytes(fs::path(MIVORA_TEST_STUBS) / "stub.exe"); }
 Bytes wizard_icon() { return read_bytes(fs::path(MIVORA_SOURCE_DIR) / "wizard" / "mivora.ico"); }
+const Bytes kPackage = {'p', 'a', 'c', 'k', 1, 2, 3};
+
+Bytes embed(const Bytes& stub, const InstallerIdentity& identity) {
+  VectorSink out;
+  embed_package_with_identity(
+      stub, identity, kPackage.size(), [](ByteSink& s) { s.write(kPackage.data(), kPackage.size()); }, out);
+  return std::move(out.bytes);
+}
+
+std::vector<std::uint32_t> names_of(const Bytes& exe, std::uint32_t type) {
+  std::vector<std::uint32_t> ids;
+  for (const ResourceType& t : read_resource_tree(exe, pe::parse_image(exe)).types)
+    if (t.key.matches(type))
+      for (const ResourceName& n : t.names) ids.push_back(n.key.id);
+  return ids;
+}
 
 Bytes stub_resource(std::uint32_t type, std::uint32_t id) {
   ResourceLookup found = read_resource(test_stub(), type, id);
@@ -90,6 +106,36 @@ TEST(IconFile, MalformedIconFilesAreRefusedWithAPlainReason) {
     if (c.width == 4) set_u32(ico, c.field, c.value);
     expect_refused(c.what, c.reason, [&] { (void)parse_icon_file(ico); });
   }
+}
+
+TEST(IconFile, IconFilesComeBackFromTheInstallerByteForByte) {
+  test::TempDir dir;
+  struct Case {
+    const char* what;
+    Bytes ico;
+    std::vector<std::uint32_t> image_ids;
+  } cases[] = {{"one 16-colour bitmap", wizard_icon(), {1}},
+               {"a PNG image and three bitmaps (ImageMagick)", test::make_icon_file(dir), {1, 2, 3, 4}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    InstallerIdentity identity;
+    identity.icon = parse_icon_file(c.ico);
+    Bytes installer = embed(test_stub(), identity);
+    EXPECT_EQ(names_of(installer, kRtIcon), c.image_ids);
+    EXPECT_EQ(read_identity(installer).icon_file, c.ico);
+  }
+}
+
+TEST(IconFile, ANewIconLeavesNoImageOfTheOldOneBehind) {
+  test::TempDir dir;
+  InstallerIdentity four_images;
+  four_images.icon = parse_icon_file(test::make_icon_file(dir));
+  InstallerIdentity one_image;
+  one_image.icon = parse_icon_file(wizard_icon());
+  Bytes again = embed(embed(test_stub(), four_images), one_image);
+  EXPECT_EQ(names_of(again, kRtIcon), std::vector<std::uint32_t>{1});
+  EXPECT_EQ(names_of(again, kRtGroupIcon), std::vector<std::uint32_t>{1});
+  EXPECT_EQ(read_identity(again).icon_file, wizard_icon());
 }
 
 // ---------------------------------------------------------------- version
@@ -239,6 +285,70 @@ TEST(DialogBrand, BrandsTheLineCannotShowAndTemplatesWithoutTheLineAreRefused) {
       {"a template cut short", Bytes(dialog.begin(), dialog.begin() + 40), "x", "outside the file"},
   };
   for (const Case& c : cases) expect_refused(c.what, c.reason, [&] { (void)rebrand_dialog(c.dialog, c.brand); });
+}
+
+// ---------------------------------------------------------------- the installer
+
+std::string readobj_listing(const Bytes& exe) {
+  test::TempDir dir;
+  test::write_bytes(dir / "out.exe", exe);
+  test::CommandResult r = run_command("llvm-readobj-14 --coff-resources " + test::quoted(dir / "out.exe"));
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  std::string order;
+  std::istringstream in(r.output);
+  for (std::string line; std::getline(in, line);) {
+    line.erase(0, line.find_first_not_of(' '));
+    if (line.rfind("Type: ", 0) == 0 || line.rfind("Name: ", 0) == 0)
+      order += line.substr(line.find(": ") + 2, line.rfind(" [") - line.find(": ") - 2) + ";";
+  }
+  return order;
+}
+
+TEST(InstallerIdentity, EveryPartAndThePackageGoIntoOneRewrite) {
+  test::TempDir dir;
+  InstallerIdentity identity;
+  identity.icon = parse_icon_file(test::make_icon_file(dir));
+  identity.version = VersionInfo{};
+  identity.version->version = parse_version_number("3.1");
+  identity.version->product = "Café";
+  identity.elevation = Elevation::highest;
+  identity.brand = "Café 3.1";
+  Bytes installer = embed(test_stub(), identity);
+
+  EXPECT_EQ(readobj_listing(installer),
+            "ICON (ID 3);(ID 1);(ID 2);(ID 3);(ID 4);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);"
+            "GROUP_ICON (ID 14);(ID 1);VERSIONINFO (ID 16);(ID 1);MANIFEST (ID 24);(ID 1);");
+  EXPECT_EQ(read_resource(installer, kRtRcdata, kPackageResourceId).bytes, kPackage);
+  pe::Image image = pe::parse_image(installer);
+  Bytes zeroed = installer;
+  set_u32(zeroed, image.optional_offset + pe::kOptCheckSum, 0);
+  pe::Checksum checksum;
+  checksum.add(zeroed.data(), zeroed.size());
+  EXPECT_EQ(get_u32(installer, image.optional_offset + pe::kOptCheckSum, ""), checksum.finish());
+
+  IdentityReadBack back = read_identity(installer);
+  EXPECT_EQ(back.version, identity.version);
+  EXPECT_EQ(back.elevation, Elevation::highest);
+  EXPECT_EQ(back.brand, "Café 3.1");
+}
+
+TEST(InstallerIdentity, NoIdentityWritesWhatThePackageAloneWrites) {
+  Bytes alone;
+  std::string error;
+  ASSERT_TRUE(replace_resource(test_stub(), kRtRcdata, kPackageResourceId, kPackage, alone, error)) << error;
+  EXPECT_EQ(embed(test_stub(), InstallerIdentity{}), alone);
+}
+
+TEST(InstallerIdentity, AStubThatCannotCarryABrandIsRefused) {
+  InstallerIdentity identity;
+  identity.brand = "Mine";
+  // A stub whose dialog 100 is gone: the package alone rewritten into it, then dialog 100 dropped.
+  VectorSink out;
+  std::vector<ResourceEdit> drop = {ResourceEdit::removal(kRtDialog, kWizardDialogId)};
+  embed_resource(
+      test_stub(), kRtRcdata, kPackageResourceId, 0, [](ByteSink&) {}, out, drop);
+  EXPECT_TRUE(names_of(out.bytes, kRtDialog).empty());
+  expect_refused("no dialog 100", "no dialog template 100", [&] { (void)embed(out.bytes, identity); });
 }
 
 }  // namespace

@@ -73,10 +73,25 @@ std::uint32_t as_u32(std::uint64_t value, const char* what) {
   return static_cast<std::uint32_t>(value);
 }
 
-Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size) {
+void apply_edits(ResourceTree& tree, std::span<const ResourceEdit> edits) {
+  for (const ResourceEdit& edit : edits) {
+    if (edit.remove) {
+      tree.remove(edit.type, edit.id);
+      continue;
+    }
+    ResourceLeaf leaf;
+    leaf.language = ResourceKey::of_id(edit.language);
+    leaf.bytes = edit.bytes;
+    tree.replace(edit.type, edit.id, std::move(leaf));
+  }
+}
+
+Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
+                  std::span<const ResourceEdit> edits) {
   pe::Image image = pe::parse_image(stub);
   const pe::Section& rsrc = resource_section(image);
   ResourceTree tree = read_resource_tree(stub, image);
+  apply_edits(tree, edits);
   ResourceLeaf leaf;
   leaf.language = ResourceKey::of_id(kLanguageNeutral);
   leaf.streamed = true;
@@ -124,9 +139,9 @@ Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::u
 }  // namespace
 
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ContentSource& contents, PatchableSink& out) {
+                    const ContentSource& contents, PatchableSink& out, std::span<const ResourceEdit> edits) {
   if (stub.empty()) throw InputError("the stub is empty: its DOS header lies outside the file");
-  Plan plan = plan_rewrite(stub, type, id, size);
+  Plan plan = plan_rewrite(stub, type, id, size, edits);
   ChecksummingSink sink(out);
   sink.write(plan.headers_and_sections.data(), plan.headers_and_sections.size());
   sink.zeros(plan.resource_offset - sink.written);

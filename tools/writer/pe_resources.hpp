@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/writer/package_builder.hpp"
@@ -35,11 +36,31 @@ ResourceLookup read_resource(const std::vector<std::uint8_t>& executable, std::u
 bool replace_resource(const std::vector<std::uint8_t>& executable, std::uint32_t type, std::uint32_t id,
                       const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>& out, std::string& error);
 
+// One more change to the stub's resources, made in the same rewrite: a put
+// leaves `bytes` as the only language of type/id; a removal drops type/id.
+struct ResourceEdit {
+  std::uint32_t type = 0;
+  std::uint32_t id = 0;
+  bool remove = false;
+  std::uint16_t language = kLanguageNeutral;
+  std::vector<std::uint8_t> bytes;
+
+  [[nodiscard]] static ResourceEdit put(std::uint32_t type, std::uint32_t id, std::vector<std::uint8_t> bytes,
+                                        std::uint16_t language = kLanguageNeutral) {
+    return ResourceEdit{type, id, false, language, std::move(bytes)};
+  }
+  [[nodiscard]] static ResourceEdit removal(std::uint32_t type, std::uint32_t id) {
+    return ResourceEdit{type, id, true, kLanguageNeutral, {}};
+  }
+};
+
 // The streaming form of replace_resource: writes the new executable into
 // `out`, pulling the resource's `size` bytes from `contents` when their turn
-// comes. Throws InputError when the stub cannot be rewritten.
+// comes. `edits` are applied in order before it, so the streamed resource
+// wins over an edit of the same type/id. Throws InputError when the stub
+// cannot be rewritten.
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ContentSource& contents, PatchableSink& out);
+                    const ContentSource& contents, PatchableSink& out, std::span<const ResourceEdit> edits = {});
 
 // The file offset and size of resource type/id's bytes; throws InputError
 // when the executable cannot be read or has no such resource.

@@ -310,6 +310,13 @@ void ResourceTree::replace(std::uint32_t type, std::uint32_t id, ResourceLeaf le
   n->languages.push_back(std::move(leaf));
 }
 
+void ResourceTree::remove(std::uint32_t type, std::uint32_t id) {
+  auto t = std::find_if(types.begin(), types.end(), [&](const ResourceType& x) { return x.key.matches(type); });
+  if (t == types.end()) return;
+  std::erase_if(t->names, [&](const ResourceName& n) { return n.key.matches(id); });
+  if (t->names.empty()) types.erase(t);
+}
+
 std::size_t ResourceTree::leaf_count() const {
   std::size_t count = 0;
   for (const ResourceType& t : types)

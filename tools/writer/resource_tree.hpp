@@ -62,6 +62,8 @@ struct ResourceTree {
   [[nodiscard]] const ResourceLeaf* find(std::uint32_t type, std::uint32_t id) const;
   // Drops every language of type/id and adds `leaf` as its only one.
   void replace(std::uint32_t type, std::uint32_t id, ResourceLeaf leaf);
+  // Drops every language of type/id, and the type when it has no name left.
+  void remove(std::uint32_t type, std::uint32_t id);
   [[nodiscard]] std::size_t leaf_count() const;
 };
 

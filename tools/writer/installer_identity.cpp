@@ -1,0 +1,61 @@
+#include "tools/writer/installer_identity.hpp"
+
+#include "tools/writer/byte_order.hpp"
+#include "tools/writer/dialog_brand.hpp"
+#include "tools/writer/pe_image.hpp"
+#include "tools/writer/resource_tree.hpp"
+
+namespace mivora::writer {
+namespace {
+
+ResourceTree tree_of(std::span<const std::uint8_t> executable) {
+  return read_resource_tree(executable, pe::parse_image(executable));
+}
+
+void add_icon_edits(const ResourceTree& stub, const IconResources& icon, std::vector<ResourceEdit>& edits) {
+  for (std::uint16_t old_image : icon_group_images(stub, kInstallerIconGroup))
+    edits.push_back(ResourceEdit::removal(kRtIcon, old_image));
+  for (std::size_t i = 0; i < icon.images.size(); ++i)
+    edits.push_back(ResourceEdit::put(kRtIcon, static_cast<std::uint32_t>(i + 1), icon.images[i]));
+  edits.push_back(ResourceEdit::put(kRtGroupIcon, kInstallerIconGroup, icon.group));
+}
+
+std::vector<std::uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
+std::vector<ResourceEdit> identity_edits(std::span<const std::uint8_t> stub, const InstallerIdentity& identity) {
+  ResourceTree tree = tree_of(stub);
+  std::vector<ResourceEdit> edits;
+  if (identity.icon) add_icon_edits(tree, *identity.icon, edits);
+  if (identity.version) edits.push_back(ResourceEdit::put(kRtVersion, kVersionResourceId, build_version_resource(*identity.version)));
+  if (identity.elevation)
+    edits.push_back(ResourceEdit::put(kRtManifest, kProcessManifestId, bytes_of(build_manifest(*identity.elevation))));
+  if (identity.brand) {
+    const ResourceLeaf* dialog = tree.find(kRtDialog, kWizardDialogId);
+    if (dialog == nullptr) throw InputError("the stub has no dialog template 100 to carry the brand");
+    edits.push_back(ResourceEdit::put(kRtDialog, kWizardDialogId, rebrand_dialog(dialog->bytes, *identity.brand),
+                                      static_cast<std::uint16_t>(dialog->language.id)));
+  }
+  return edits;
+}
+
+void embed_package_with_identity(std::span<const std::uint8_t> stub, const InstallerIdentity& identity,
+                                 std::uint64_t package_size, const ContentSource& package, PatchableSink& out) {
+  std::vector<ResourceEdit> edits = identity_edits(stub, identity);
+  embed_resource(stub, kRtRcdata, kPackageResourceId, package_size, package, out, edits);
+}
+
+IdentityReadBack read_identity(std::span<const std::uint8_t> executable) {
+  ResourceTree tree = tree_of(executable);
+  IdentityReadBack identity;
+  if (tree.find(kRtGroupIcon, kInstallerIconGroup) != nullptr) identity.icon_file = icon_file_from_tree(tree);
+  if (const ResourceLeaf* version = tree.find(kRtVersion, kVersionResourceId))
+    identity.version = read_version_resource(version->bytes);
+  if (const ResourceLeaf* manifest = tree.find(kRtManifest, kProcessManifestId))
+    identity.elevation = read_manifest_elevation(manifest->bytes);
+  if (const ResourceLeaf* dialog = tree.find(kRtDialog, kWizardDialogId)) identity.brand = read_brand(dialog->bytes);
+  return identity;
+}
+
+}  // namespace mivora::writer
