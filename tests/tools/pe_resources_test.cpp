@@ -149,15 +149,10 @@ TEST(PeResources, ObjdumpReadsThePackageAsLanguageNeutralRcdata42) {
 TEST(PeResources, LlvmReadobjListsEntriesNamedFirstThenByAscendingId) {
   test::TempDir dir;
   test::write_bytes(dir / "out.exe", embed(stub("stub.exe"), pattern(64, 5)));
-  test::CommandResult r = run_command("llvm-readobj-14 --coff-resources " + test::quoted(dir / "out.exe"));
-  ASSERT_EQ(r.exit_code, 0) << r.output;
-  std::string order;
-  for (const std::string& line : lines_of(r.output))
-    if (starts_with(line, "Type: ") || starts_with(line, "Name: "))
-      order += line.substr(line.find(": ") + 2, line.rfind(" [") - line.find(": ") - 2) + ";";
-  EXPECT_EQ(order,
+  EXPECT_EQ(test::readobj_resource_names(dir / "out.exe"),
             "ICON (ID 3);(ID 1);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);GROUP_ICON (ID 14);(ID 1);"
             "VERSIONINFO (ID 16);(ID 1);");
+  test::CommandResult r = run_command("llvm-readobj-14 --coff-resources " + test::quoted(dir / "out.exe"));
   EXPECT_NE(r.output.find("DataSize: 64"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 namespace mivora::test {
@@ -55,6 +56,19 @@ TempDir::~TempDir() {
 }
 
 std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+
+std::string readobj_resource_names(const std::filesystem::path& executable) {
+  CommandResult r = run_command("llvm-readobj-14 --coff-resources " + quoted(executable));
+  if (r.exit_code != 0) return "llvm-readobj failed: " + r.output;
+  std::string names;
+  std::istringstream in(r.output);
+  for (std::string line; std::getline(in, line);) {
+    line.erase(0, line.find_first_not_of(' '));
+    if (line.rfind("Type: ", 0) == 0 || line.rfind("Name: ", 0) == 0)
+      names += line.substr(line.find(": ") + 2, line.rfind(" [") - line.find(": ") - 2) + ";";
+  }
+  return names;
+}
 
 std::vector<std::uint8_t> make_icon_file(const TempDir& dir) {
   std::filesystem::path ico = dir / "app.ico";

@@ -10,9 +10,18 @@
 // or what `timeout` set):
 //   find [MS]            wait for a window of class MIVORADLG32; later commands act on it
 //   text ID              the control's text (ID 0: the caption)
+//   wtext ID             the same read as Unicode and answered in UTF-8
 //   visible ID           ok 1 or ok 0
 //   enabled ID           ok 1 or ok 0
 //   limit ID             an edit control's text limit (EM_GETLIMITTEXT)
+//   extent ID [TEXT]     ok WIDTH CLIENT: the pixels TEXT (default: the control's
+//                        own text) takes in the control's font, and the control's width
+//   version KEY PATH     the version resource of the file PATH as Windows reads it:
+//                        KEY fixed: ok FILE PRODUCT (the numeric versions a.b.c.d);
+//                        KEY translation: ok LANGUAGE CODEPAGE (hex); any other KEY:
+//                        ok TEXT, that text of the first translation's string table (UTF-8)
+//   icon PATH            ok W H RRGGBB: icon 1 of the file PATH loaded at 32 x 32 as
+//                        LoadIconA would, its size and the colour of its centre pixel
 //   click ID             press a button as a user would: err hidden / err disabled
 //                        when the user could not, else WM_COMMAND (id, BN_CLICKED)
 //   post ENTRY           WM_COMMAND with wParam ENTRY (decimal or 0x hex), lParam 0
@@ -118,6 +127,20 @@ std::string window_text(HWND window) {
   return buffer;
 }
 
+std::string utf8(const wchar_t* text) {
+  char buffer[1024] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
+  return buffer;
+}
+
+std::string window_text_utf8(HWND window) {
+  wchar_t buffer[1024] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, sizeof buffer / sizeof buffer[0], reinterpret_cast<LPARAM>(buffer),
+                      SMTO_NORMAL, kMessageTimeout, &ignored);
+  return utf8(buffer);
+}
+
 HWND control(int id) { return id == 0 ? g_wizard : GetDlgItem(g_wizard, id); }
 
 // The control named by the next word, or null with an error answered.
@@ -171,6 +194,82 @@ HWND message_box(HWND owner, const char* caption) {
 
 HWND confirm_box() { return message_box(g_wizard, "Confirm"); }
 
+std::wstring wide(const std::string& text) {
+  std::wstring out(text.size() + 1, L'\0');
+  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()));
+  out.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+  return out;
+}
+
+std::string hex4(unsigned value) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "%04X", value & 0xFFFF);
+  return buffer;
+}
+
+std::string dotted(DWORD high, DWORD low) {
+  return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." + std::to_string(HIWORD(low)) + "." +
+         std::to_string(LOWORD(low));
+}
+
+void answer_version(const std::string& key, const std::string& path) {
+  std::wstring file = wide(path);
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  std::string block(size, '\0');
+  if (size == 0 || !GetFileVersionInfoW(file.c_str(), 0, size, block.data())) return answer("err no-version");
+  void* value = nullptr;
+  UINT length = 0;
+  if (key == "fixed") {
+    if (!VerQueryValueW(block.data(), L"\\", &value, &length)) return answer("err no-fixed");
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    return answer("ok " + dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS) + " " +
+                  dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS));
+  }
+  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &value, &length) || length < 4)
+    return answer("err no-translation");
+  const auto* translation = static_cast<const WORD*>(value);
+  std::string table = hex4(translation[0]) + hex4(translation[1]);
+  if (key == "translation") return answer("ok " + hex4(translation[0]) + " " + hex4(translation[1]));
+  std::wstring query = wide("\\StringFileInfo\\" + table + "\\" + key);
+  if (!VerQueryValueW(block.data(), query.c_str(), &value, &length)) return answer("err no-text");
+  answer("ok " + escape(utf8(static_cast<const wchar_t*>(value))));
+}
+
+void answer_icon(const std::string& path) {
+  HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (module == nullptr) return answer("err no-file");
+  auto icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, 0));
+  if (icon == nullptr) {
+    FreeLibrary(module);
+    return answer("err no-icon");
+  }
+  ICONINFO info{};
+  BITMAP bitmap{};
+  GetIconInfo(icon, &info);
+  GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, 32, 32);
+  HGDIOBJ old = SelectObject(dc, canvas);
+  RECT all{0, 0, 32, 32};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+  COLORREF centre = GetPixel(dc, 16, 16);
+  char colour[8];
+  std::snprintf(colour, sizeof colour, "%02X%02X%02X", GetRValue(centre), GetGValue(centre), GetBValue(centre));
+  SelectObject(dc, old);
+  DeleteObject(canvas);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+  FreeLibrary(module);
+  int height = info.hbmColor != nullptr ? bitmap.bmHeight : bitmap.bmHeight / 2;  // a mask-only icon stacks two
+  answer("ok " + std::to_string(bitmap.bmWidth) + " " + std::to_string(height) + " " + colour);
+}
+
 void run(const std::string& command, std::string rest) {
   int id = 0;
   if (command == "find") {
@@ -182,12 +281,34 @@ void run(const std::string& command, std::string rest) {
     answer(found ? "ok" : "err timeout");
   } else if (command == "text") {
     if (HWND h = control_argument(rest, id)) answer("ok " + escape(window_text(h)));
+  } else if (command == "wtext") {
+    if (HWND h = control_argument(rest, id)) answer("ok " + escape(window_text_utf8(h)));
   } else if (command == "visible") {
     if (HWND h = control_argument(rest, id)) answer(IsWindowVisible(h) ? "ok 1" : "ok 0");
   } else if (command == "enabled") {
     if (HWND h = control_argument(rest, id)) answer(IsWindowEnabled(h) ? "ok 1" : "ok 0");
   } else if (command == "limit") {
     if (HWND h = control_argument(rest, id)) answer("ok " + std::to_string(send(h, EM_GETLIMITTEXT, 0, 0)));
+  } else if (command == "extent") {
+    HWND h = control_argument(rest, id);
+    if (h == nullptr) return;
+    std::string text = rest.empty() ? window_text(h) : unescape(rest);
+    HDC dc = GetDC(h);
+    // A control without WM_SETFONT draws in the system font, which a fresh DC holds.
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(send(h, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    if (old != nullptr) SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    RECT client{};
+    GetClientRect(h, &client);
+    answer("ok " + std::to_string(size.cx) + " " + std::to_string(client.right - client.left));
+  } else if (command == "version") {
+    std::string key = word(rest);
+    answer_version(key, unescape(rest));
+  } else if (command == "icon") {
+    answer_icon(unescape(rest));
   } else if (command == "click") {
     if (HWND h = control_argument(rest, id)) {
       // Wine's BM_CLICK sends the command even for a disabled button; a user's click would not.
