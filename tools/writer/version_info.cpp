@@ -106,7 +106,8 @@ struct Block {
 Block read_block(std::span<const std::uint8_t> bytes, std::size_t at) {
   Block b;
   std::uint16_t length = get_u16(bytes, at + kBlockLength, "a version block");
-  if (length < kBlockKey || !fits(bytes, at, length)) throw InputError("a version block lies outside the resource");
+  if (length < kBlockKey) throw InputError("a version block is shorter than its own header");
+  if (!fits(bytes, at, length)) throw InputError("a version block lies outside the resource");
   b.end = at + length;
   b.value_length = get_u16(bytes, at + kBlockValueLength, "a version block");
   b.type = get_u16(bytes, at + kBlockType, "a version block");
