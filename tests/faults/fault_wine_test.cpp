@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/disk_checks.hpp"
+#include "tests/support/installer_run.hpp"
+#include "wizard/control_ids.hpp"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,7 +34,7 @@ std::vector<InstalledFile> numbered_files(int count, std::size_t size) {
 }
 
 // The regular files below `root`, relative to it, sorted.
-std::vector<std::string> files_below(const std::string& root) {
+std::vector<std::string> files_below(const fs::path& root) {
   std::vector<std::string> names;
   for (const auto& entry : fs::recursive_directory_iterator(root))
     if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), root).string());
@@ -40,8 +42,8 @@ std::vector<std::string> files_below(const std::string& root) {
   return names;
 }
 
-// The names below `root`, sorted.
-std::vector<std::string> names_in(const std::string& root) {
+// The names in `root`, sorted.
+std::vector<std::string> names_in(const fs::path& root) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(root)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -50,9 +52,9 @@ std::vector<std::string> names_in(const std::string& root) {
 
 // How many of `files` are below `root`: they must be the first ones, each
 // complete with its time, and nothing else may be there.
-std::size_t expect_written_prefix(const std::string& root, const std::vector<InstalledFile>& files) {
+std::size_t expect_written_prefix(const fs::path& root, const std::vector<InstalledFile>& files) {
   std::size_t present = 0;
-  while (present < files.size() && fs::exists(root + "/" + files[present].name)) ++present;
+  while (present < files.size() && fs::exists(root / files[present].name)) ++present;
   for (std::size_t i = 0; i < present; ++i) expect_installed_file(root, files[i]);
   EXPECT_EQ(names_in(root).size(), present) << "a file past the first missing one is in " << root;
   return present;
@@ -62,7 +64,7 @@ std::size_t expect_written_prefix(const std::string& root, const std::vector<Ins
 // process may mount (root in a namespace that allows it).
 class SmallDisk {
  public:
-  SmallDisk(const std::string& path, const std::string& size) : path_(path) {
+  SmallDisk(const fs::path& path, const std::string& size) : path_(path) {
     fs::create_directories(path);
     std::string options = "size=" + size + ",mode=0777";
     mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
@@ -75,12 +77,12 @@ class SmallDisk {
   [[nodiscard]] bool mounted() const { return mounted_; }
 
  private:
-  std::string path_;
+  fs::path path_;
   bool mounted_ = false;
 };
 
 TEST_F(FaultUnderWine, FullDiskGivesCouldNotWriteFileAndKeepsTheFilesBeforeIt) {
-  SmallDisk disk(dir().path() + "/disk", "1m");
+  SmallDisk disk(dir() / "disk", "1m");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here (needs root)";
   const std::vector<InstalledFile> files = {{"", "a.bin", pattern(300 << 10, 'a'), kSomeTime},
                                             {"", "b.bin", pattern(300 << 10, 'b'), kSomeTime},
@@ -88,18 +90,17 @@ TEST_F(FaultUnderWine, FullDiskGivesCouldNotWriteFileAndKeepsTheFilesBeforeIt) {
                                             {"", "d.bin", "after", kSomeTime}};
   run(copying(dir().windows_path() + "\\disk\\out", files));
   wait_page("Where to?");
-  expect_ok("click 101");
+  click(Control::kNext);
   expect_error_state("Could not write file.");
-  expect_installed(dir().path() + "/disk/out", {files[0], files[1]});
+  expect_installed(dir() / "disk" / "out", {files[0], files[1]});
   // The file that did not fit was taken back; nothing after it was begun.
-  EXPECT_EQ(names_in(dir().path() + "/disk/out"), (std::vector<std::string>{"a.bin", "b.bin"}));
-  expect_ok("click 101");
+  EXPECT_EQ(names_in(dir() / "disk" / "out"), (std::vector<std::string>{"a.bin", "b.bin"}));
+  click(Control::kNext);
   expect_closed_with_zero();
 }
 
 TEST_F(FaultUnderWine, FileHeldOpenWithoutSharingGivesCouldNotCreateFile) {
-  fs::create_directories(dir().path() + "/out");
-  write_file(dir().path() + "/out/held.txt", {'o', 'l', 'd'});
+  write_text(dir() / "out" / "held.txt", "old");
   Child holder({"wine", win32_build_file("tests/file_holder.exe"), dir().windows_path() + "\\out\\held.txt"},
                dir().path(), true);
   std::string answer;
@@ -110,13 +111,13 @@ TEST_F(FaultUnderWine, FileHeldOpenWithoutSharingGivesCouldNotCreateFile) {
                                             {"", "after.txt", "2", kSomeTime}};
   run(copying(dir().windows_path() + "\\out", files));
   wait_page("Where to?");
-  expect_ok("click 101");
+  click(Control::kNext);
   expect_error_state_then_finish("Could not create file.");
   holder.close_input();
   EXPECT_EQ(holder.wait(10000), 0);
-  EXPECT_EQ(read_file(dir().path() + "/out/held.txt"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
-  expect_installed_file(dir().path() + "/out", files[0]);
-  EXPECT_FALSE(fs::exists(dir().path() + "/out/after.txt"));
+  EXPECT_EQ(read_text(dir() / "out" / "held.txt"), "old");
+  expect_installed_file(dir() / "out", files[0]);
+  EXPECT_FALSE(fs::exists(dir() / "out" / "after.txt"));
 }
 
 TEST_F(FaultUnderWine, CancelConfirmedDuringCopyLeavesOnlyCompleteFiles) {
@@ -124,12 +125,13 @@ TEST_F(FaultUnderWine, CancelConfirmedDuringCopyLeavesOnlyCompleteFiles) {
   run(copying(dir().windows_path() + "\\out", files));
   wait_page("Where to?");
   // Cancel follows Next at once: the copy looks at it after a file.
-  EXPECT_EQ(probe_->ask_all({"click 101", "click 2"}), (std::vector<std::string>{"ok", "ok"}));
+  EXPECT_EQ(probe_->ask_all({"click " + probe_id(Control::kNext), "click " + probe_id(Control::kCancel)}),
+            (std::vector<std::string>{"ok", "ok"}));
   EXPECT_EQ(ask("waitconfirm"), std::string("ok ") + kConfirmText);
-  EXPECT_EQ(text(210), "ok Copying");
+  EXPECT_EQ(text(Control::kText), "ok Copying");
   EXPECT_EQ(ask("confirm yes"), std::string("ok ") + kConfirmText);
   expect_closed_with_zero();
-  std::size_t written = expect_written_prefix(dir().path() + "/out", files);
+  std::size_t written = expect_written_prefix(dir() / "out", files);
   EXPECT_GE(written, 1u);
   EXPECT_LT(written, files.size()) << "the copy ended before Cancel was looked at";
 }
@@ -148,12 +150,12 @@ TEST_F(FaultUnderWine, CloseBoxDuringCopyLeavesOnlyCompleteFiles) {
     const std::string out = "out" + std::to_string(closes);
     start();
     wait_page("Where to?");
-    expect_ok("settext 221 " + escaped(dir().windows_path() + "\\" + out));
-    expect_ok("click 101");
-    expect_ok("waitstate 231 visible");
+    expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(dir().windows_path() + "\\" + out));
+    click(Control::kNext);
+    wait_state(Control::kProgressText, "visible");
     for (int i = 0; i < closes; ++i) expect_ok("close");
     expect_closed_with_zero();
-    std::size_t written = expect_written_prefix(dir().path() + "/" + out, files);
+    std::size_t written = expect_written_prefix(dir() / out, files);
     EXPECT_LT(written, files.size()) << "the close was not taken during the copy";
   }
 }
@@ -161,9 +163,17 @@ TEST_F(FaultUnderWine, CloseBoxDuringCopyLeavesOnlyCompleteFiles) {
 // Every entry but Next (which would end the Finish state) and, once, Cancel:
 // buttons, notifications with a high word, keys and characters.
 std::vector<std::string> flood_of_input(int count) {
-  const std::vector<std::string> cycle = {"post 102",   "post 202",       "post 203", "post 220", "post 0x030000DD",
-                                          "post 0x00010065", "key 13", "char a",   "key 27",   "char 13"};
-  std::vector<std::string> commands = {"post 2"};
+  const std::vector<std::string> cycle = {post(kCommandBack),
+                                          post(kCommandAccept),
+                                          post(kCommandDecline),
+                                          post(kCommandBrowse),
+                                          post(0x03000000u | control_id(Control::kDestination)),
+                                          post(0x00010000u | kCommandNext),
+                                          "key 13",
+                                          "char a",
+                                          "key 27",
+                                          "char 13"};
+  std::vector<std::string> commands = {post(kCommandCancel)};
   for (int i = 1; i < count; ++i) commands.push_back(cycle[static_cast<std::size_t>(i) % cycle.size()]);
   return commands;
 }
@@ -171,8 +181,8 @@ std::vector<std::string> flood_of_input(int count) {
 TEST_F(FaultUnderWine, FloodOfClicksAndKeysDuringCopyAsksOnceAndTheInstallCompletes) {
   run(copying(dir().windows_path() + "\\out", busy_files()));
   wait_page("Where to?");
-  expect_ok("click 101");
-  expect_ok("waitstate 231 visible");
+  click(Control::kNext);
+  wait_state(Control::kProgressText, "visible");
   std::vector<std::string> answers = probe_->ask_all(flood_of_input(300));
   ASSERT_EQ(answers.size(), 300u);
   EXPECT_EQ(std::count(answers.begin(), answers.end(), "ok"), 300);
@@ -180,13 +190,13 @@ TEST_F(FaultUnderWine, FloodOfClicksAndKeysDuringCopyAsksOnceAndTheInstallComple
   // own change notices, asks once. A second question (an entry handed over
   // twice or out of a wrong slot) would hold the copy and never reach Finish.
   EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
-  expect_ok("waittext 101 Finish");
-  EXPECT_EQ(text(210), "ok Installed");
+  wait_text(Control::kNext, "Finish");
+  EXPECT_EQ(text(Control::kText), "ok Installed");
   expect_ok("noconfirm 1200");
-  EXPECT_EQ(text(101), "ok Finish");
-  expect_ok("click 101");
+  EXPECT_EQ(text(Control::kNext), "ok Finish");
+  click(Control::kNext);
   expect_closed_with_zero();
-  expect_installed(dir().path() + "/out", busy_files());
+  expect_installed(dir() / "out", busy_files());
 }
 
 TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutside) {
@@ -209,8 +219,8 @@ TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutsid
     std::string typed = c.typed.rfind("\\", 0) == 0 ? dir().windows_path() + c.typed : c.typed;
     run(copying(dir().windows_path() + "\\default", files));
     wait_page("Where to?");
-    expect_ok("settext 221 " + escaped(typed));
-    expect_ok("click 101");
+    expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(typed));
+    click(Control::kNext);
     expect_error_state_then_finish("Could not create file.");
     EXPECT_EQ(names_in(dir().path()), c.left);
     EXPECT_EQ(files_below(dir().path()), std::vector<std::string>{"setup.exe"});
@@ -227,13 +237,14 @@ TEST_F(FaultUnderWine, DestinationOf127CharactersWorksAndA128thIsNotTyped) {
   const std::vector<InstalledFile> files = {{"", "a.txt", "fits", kSomeTime}};
   run(copying(dir().windows_path() + "\\default", files));
   wait_page("Where to?");
-  expect_ok("settext 221 ");
-  expect_ok("type 221 " + escaped(destination + "x"));
-  EXPECT_EQ(text(221), "ok " + escaped(destination));
-  expect_ok("click 101");
+  expect_ok("settext " + probe_id(Control::kDestination) + " ");
+  expect_ok("type " + probe_id(Control::kDestination) + " " + escaped(destination + "x"));
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(destination));
+  settle_page();  // the page takes the notices of 127 characters before Next
+  click(Control::kNext);
   finish("Installed");
-  expect_installed(dir().path() + "/" + destination.substr(base.size()), files);
+  expect_installed(dir() / destination.substr(base.size()), files);
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test
