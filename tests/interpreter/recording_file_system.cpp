@@ -1,8 +1,11 @@
 #include "recording_file_system.hpp"
 
-#include "installer_fixture.hpp"
+namespace mivora::test {
+namespace {
 
-namespace mivora::testing {
+std::string text_of(CountedView v) { return std::string(v.chars, v.length); }
+
+}  // namespace
 
 FileHandle RecordingFileSystem::open(std::uint32_t mode, CountedView name) {
   calls.push_back("open " + text_of(name) + " mode " + std::to_string(mode));
@@ -56,4 +59,4 @@ void RecordingFileSystem::current_directory(CountedDest d) {
   counted_copy(current_directory_text->c_str(), d);
 }
 
-}  // namespace mivora::testing
+}  // namespace mivora::test

@@ -11,7 +11,7 @@
 
 #include "interpreter/file_system.hpp"
 
-namespace mivora::testing {
+namespace mivora::test {
 
 class RecordingFileSystem final : public FileSystem {
  public:
@@ -38,4 +38,4 @@ class RecordingFileSystem final : public FileSystem {
   std::map<std::intptr_t, std::string> open_paths_;
 };
 
-}  // namespace mivora::testing
+}  // namespace mivora::test
