@@ -1,9 +1,8 @@
 // The installer as a user meets it: packages put into copies of the stub,
 // run under Wine in a fresh folder, driven through the UI probe, and checked
-// by what the window shows, the exit code and the files on disk.
+// by what the window shows, the exit code and the files on disk. What goes
+// wrong during a copy is in the fault suite.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -269,69 +268,6 @@ TEST_F(InstallerUnderWine, DestinationTypedIntoTheFieldIsWhereFilesGo) {
   EXPECT_FALSE(fs::exists(dir() / "default"));
   click(Control::kNext);
   expect_closed_with_zero();
-}
-
-bool can_drop_dac_override() {
-  return std::system("setpriv --inh-caps=-dac_override --bounding-set=-dac_override true >/dev/null 2>&1") == 0;
-}
-
-TEST_F(InstallerUnderWine, ReadOnlyExistingFileGivesCouldNotCreateFile) {
-  std::vector<std::string> prefix;
-  if (geteuid() == 0) {
-    if (!can_drop_dac_override()) GTEST_SKIP() << "running as root and setpriv cannot drop CAP_DAC_OVERRIDE";
-    prefix = {"setpriv", "--inh-caps=-dac_override", "--bounding-set=-dac_override"};
-    // The server opens the files: it must run without the capability too.
-    ASSERT_EQ(std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1"), 0);
-  }
-  write_text(dir() / "out" / "locked.txt", "old");
-  chmod((dir() / "out" / "locked.txt").c_str(), 0444);
-  std::vector<InstalledFile> files = {{"", "first.txt", "1", kSomeTime}, {"", "locked.txt", "new", kSomeTime}};
-  write_setup(copying(dir().windows_path() + "\\out", files));
-  start(prefix);
-  wait_page("Where to?");
-  click(Control::kNext);
-  expect_error_state("Could not create file.");
-  screenshot("could-not-create-file");
-  click(Control::kNext);
-  expect_closed_with_zero();
-  EXPECT_EQ(read_text(dir() / "out" / "locked.txt"), "old");
-  EXPECT_EQ(read_text(dir() / "out" / "first.txt"), "1");
-  probe_.reset();
-  if (!prefix.empty()) {
-    // Back to a server with every capability, kept alive for the next tests.
-    EXPECT_EQ(std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; wineserver -p >/dev/null 2>&1"), 0);
-  }
-}
-
-TEST_F(InstallerUnderWine, ClicksDuringCopyAreTakenBetweenFilesAndCancelAsks) {
-  run(copying(dir().windows_path() + "\\out", busy_files()));
-  wait_page("Where to?");
-  click(Control::kNext);
-  wait_state(Control::kProgressText, "visible");
-  EXPECT_EQ(text(Control::kDestinationLabel), "ok Current file:");
-  EXPECT_FALSE(enabled(Control::kDestination));
-  screenshot("copying");
-  // Taken one after each file: Next and Back are dropped, Cancel asks, and
-  // No lets the copy go on.
-  click(Control::kNext);
-  click(Control::kBack);
-  click(Control::kCancel);
-  EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
-  finish("Installed");
-  expect_installed(dir() / "out", busy_files());
-}
-
-TEST_F(InstallerUnderWine, FirstCloseDuringBusyScriptLeavesWindowUpUntilTheNextWait) {
-  run(copying(dir().windows_path() + "\\out", busy_files()));
-  wait_page("Where to?");
-  click(Control::kNext);
-  wait_state(Control::kProgressText, "visible");
-  expect_ok("close");
-  // The script is writing the large file: the window stays until it waits.
-  EXPECT_EQ(text(Control::kText), "ok Copying");
-  EXPECT_EQ(installer_->wait(0), -1);
-  expect_closed_with_zero();
-  expect_installed_file(dir() / "out", busy_files()[0]);
 }
 
 }  // namespace
