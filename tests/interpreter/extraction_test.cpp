@@ -78,6 +78,20 @@ TEST_F(Extraction, CopyPageShowsThePathBeingWrittenAndThePercentage) {
   EXPECT_FALSE(wizard.control(Control::kDestination).visible);
 }
 
+// 48 MiB: past 42,949,672 bytes, a 32-bit `bytes * 100` wraps and the
+// percentage falls back.
+TEST_F(Extraction, PercentageOfAGroupOverFortyTwoMillionBytesRisesSteadilyToOneHundred) {
+  files.write_contents = false;
+  click_through();
+  expect_finished(wizard, run(copying(target(), {chunked("large.bin", 0, 48)})), "Installed");
+  const Texts& shown = wizard.texts_given(Control::kProgressText);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "100%");
+  Texts every_percentage;
+  for (int p = 0; p <= 100; ++p) every_percentage.push_back(std::to_string(p) + "%");
+  EXPECT_EQ(shown, every_percentage);
+}
+
 TEST_F(Extraction, TrailingBackslashDoublesTheSeparator) {
   click_through();
   expect_finished(wizard, run(one_file(target() + "\\")), "Installed");
@@ -250,20 +264,28 @@ TEST_F(Extraction, DestinationLongerThan127CharactersIsRefused) {
   }
 }
 
+// destination\name or destination\directory\name: the separator after a
+// list's directory counts like every other character.
 TEST_F(Extraction, FilePathLongerThan255CharactersIsRefused) {
-  for (std::size_t length : {255u, 256u}) {
-    SCOPED_TRACE(length);
-    const std::string name(length - under("").size(), 'n');
-    Session local;
-    local.wizard.click(Control::kNext).click(Control::kNext);
-    ScriptEnd end = local.run(copying(target(), {{"", name, "abc", kSomeTime}}));
-    if (length == 255) {
-      expect_finished(local.wizard, end, "Installed");
-      EXPECT_EQ(read_text(target() + "/" + name), "abc");
-    } else {
-      expect_error_state(local.wizard, end, "Could not create file.");
-      EXPECT_FALSE(fs::exists(target() + "/" + name));
-      EXPECT_EQ(local.files.calls.back(), "chdir " + target());
+  for (const std::string& list : {std::string(), std::string("docs")}) {
+    for (std::size_t length : {255u, 256u}) {
+      SCOPED_TRACE("list '" + list + "', path of " + std::to_string(length));
+      const std::string folder_of_file = list.empty() ? target() : target() + "/" + list;
+      const std::string name(length - under(list.empty() ? "" : list + "\\").size(), 'n');
+      Session local;
+      local.wizard.click(Control::kNext).click(Control::kNext);
+      ScriptEnd end = local.run(copying(target(), {{list, name, "abc", kSomeTime}}));
+      if (length == 255) {
+        expect_finished(local.wizard, end, "Installed");
+        EXPECT_EQ(read_text(folder_of_file + "/" + name), "abc");
+      } else {
+        expect_error_state(local.wizard, end, "Could not create file.");
+        EXPECT_TRUE(fs::is_empty(folder_of_file));
+        EXPECT_FALSE(std::any_of(local.files.calls.begin(), local.files.calls.end(),
+                                 [](const std::string& call) { return call.rfind("open ", 0) == 0; }));
+      }
+      std::error_code ignored;
+      fs::remove_all(target(), ignored);
     }
   }
 }
