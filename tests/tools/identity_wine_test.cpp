@@ -7,12 +7,15 @@
 #include <filesystem>
 #include <sstream>
 
-#include "tests/tools/test_support.hpp"
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/resource_listing.hpp"
+#include "tests/support/temp_dir.hpp"
+#include "tests/support/disk_checks.hpp"
+#include "tests/support/installer_run.hpp"
 #include "tools/writer/dialog_brand.hpp"
 #include "tools/writer/installer_identity.hpp"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -46,16 +49,16 @@ class IdentityUnderWine : public InstallerRun {
     writer::VectorSink out;
     writer::embed_package_with_identity(
         stub_bytes(), identity, package.size(), [&package](writer::ByteSink& s) { package.write(s); }, out);
-    write_file(setup(), out.bytes);
+    write_bytes(setup(), out.bytes);
   }
-  std::string setup() const { return dir().path() + "/setup.exe"; }
+  fs::path setup() const { return dir() / "setup.exe"; }
   std::string windows_setup() const { return escaped(dir().windows_path() + "\\setup.exe"); }
 
   void install_and_finish() {
     wait_page("Where to?");
-    expect_ok("click 101");
+    click(Control::kNext);
     finish("Installed");
-    expect_installed(dir().path() + "/out", kFiles);
+    expect_installed(dir() / "out", kFiles);
   }
 };
 
@@ -106,9 +109,9 @@ TEST_F(IdentityUnderWine, InstallerShowsItsBrandCarriesItsIdentityAndInstalls) {
     EXPECT_LE(text_width, line_width) << "the line cuts the text";
   }
   screenshot("identity");
-  expect_ok("click 101");
+  click(Control::kNext);
   finish("Installed");
-  expect_installed(dir().path() + "/out", kFiles);
+  expect_installed(dir() / "out", kFiles);
 }
 
 TEST_F(IdentityUnderWine, SignedInstallerVerifiesAndStillStartsButIsRefusedAsAStub) {
@@ -142,9 +145,9 @@ TEST_F(IdentityUnderWine, SignedInstallerVerifiesAndStillStartsButIsRefusedAsASt
 
   fs::copy_file(signed_setup, setup(), fs::copy_options::overwrite_existing);
   ASSERT_NO_FATAL_FAILURE(start());
-  EXPECT_EQ(text(kBrandLine), "ok Signed 1.0");
+  EXPECT_EQ(ask("text " + std::to_string(kBrandLine)), "ok Signed 1.0");
   install_and_finish();
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test

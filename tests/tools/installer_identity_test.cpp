@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "tests/tools/test_support.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/resource_listing.hpp"
+#include "tests/support/temp_dir.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/dialog_brand.hpp"
 #include "tools/writer/pe_image.hpp"
