@@ -105,12 +105,16 @@ TEST(PackageDump, ListingCompilesBackToTheSameBytes) {
                    "  file \"same.txt\" from \"src/same.txt\" time 2024-01-02T03:04:05.1234567Z\n"
                    "list \"docs\"\n"
                    "  file \"same.txt\" from \"src/same.txt\" time 1999-12-31T23:59:59Z\n"
-                   "files \"docs\" from \"src\"\n"
+                   "files \"docs\\\\more\" from \"src\"\n"
                    "copy \"Copying\"\n"
                    "dest \"unused\" continue fixed\n"
                    "list \"\"\n"
                    "  file \"more.txt\" from \"src/same.txt\" time 2024-01-02T03:04:05Z\n"
                    "copy \"Copying more\"\n"
+                   "dest \"C:\\\\Other\"\n"
+                   "list \"docs\"\n"
+                   "  file \"same.txt\" from \"src/same.txt\" time 2024-01-02T03:04:05Z\n"
+                   "copy \"Copying elsewhere\"\n"
                    "done \"Bye\"\n");
   writer::PackageBuilder first;
   script::compile_script_file(dir / "setup.mivora", {}, first);
