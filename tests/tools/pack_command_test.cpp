@@ -46,7 +46,7 @@ TEST_F(PackCommand, ExitCodesTellWrongArgumentsFromBadInput) {
       {"missing script", "build " + quoted(dir_ / "none.mivora") + " -o " + quoted(dir_ / "n.bin"), 1, "cannot read"},
       {"check junk", "check " + quoted(dir_ / "junk.bin"), 1, "does not start with \"pack\""},
       {"dump junk", "dump " + quoted(dir_ / "junk.bin"), 1, "cannot dump a malformed package"},
-      {"unsupported code page", "build " + quoted(kWorkedExample) + " -o x.bin --codepage 437", 1, "code page 437"},
+      {"unsupported code page", "build " + quoted(kWorkedExample) + " -o x.bin --codepage 932", 2, "code page 932"},
       {"good build", "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "ok.bin"), 0, "76 bytes"},
   };
   for (const Case& c : cases) {

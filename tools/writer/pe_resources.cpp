@@ -73,7 +73,8 @@ std::uint32_t as_u32(std::uint64_t value, const char* what) {
   return static_cast<std::uint32_t>(value);
 }
 
-Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size) {
+Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
+                  std::optional<std::uint32_t> time_stamp) {
   pe::Image image = pe::parse_image(stub);
   const pe::Section& rsrc = resource_section(image);
   ResourceTree tree = read_resource_tree(stub, image);
@@ -116,6 +117,7 @@ Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::u
     std::uint64_t moved = image.symbol_table_offset - image.end_of_image_data() + plan.resource_offset + raw_size;
     set_u32(h, image.coff_offset + pe::kCoffSymbolTable, as_u32(moved, "the executable"));
   }
+  if (time_stamp) set_u32(h, image.coff_offset + pe::kCoffTimeDateStamp, *time_stamp);
   plan.checksum_field = opt + pe::kOptCheckSum;
   set_u32(h, plan.checksum_field, 0);
   return plan;
@@ -124,9 +126,9 @@ Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::u
 }  // namespace
 
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ContentSource& contents, PatchableSink& out) {
+                    const ContentSource& contents, PatchableSink& out, std::optional<std::uint32_t> time_stamp) {
   if (stub.empty()) throw InputError("the stub is empty: its DOS header lies outside the file");
-  Plan plan = plan_rewrite(stub, type, id, size);
+  Plan plan = plan_rewrite(stub, type, id, size, time_stamp);
   ChecksummingSink sink(out);
   sink.write(plan.headers_and_sections.data(), plan.headers_and_sections.size());
   sink.zeros(plan.resource_offset - sink.written);

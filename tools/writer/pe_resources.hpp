@@ -7,6 +7,7 @@
 // way): the section is then rebuilt whole and moved to the end of the file,
 // at a page-aligned file offset, with every other resource kept.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,9 +38,12 @@ bool replace_resource(const std::vector<std::uint8_t>& executable, std::uint32_t
 
 // The streaming form of replace_resource: writes the new executable into
 // `out`, pulling the resource's `size` bytes from `contents` when their turn
-// comes. Throws InputError when the stub cannot be rewritten.
+// comes, with `time_stamp` as its PE time stamp when one is given (the
+// stub's is kept otherwise). Throws InputError when the stub cannot be
+// rewritten.
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ContentSource& contents, PatchableSink& out);
+                    const ContentSource& contents, PatchableSink& out,
+                    std::optional<std::uint32_t> time_stamp = std::nullopt);
 
 // The file offset and size of resource type/id's bytes; throws InputError
 // when the executable cannot be read or has no such resource.
