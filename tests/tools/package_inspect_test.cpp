@@ -130,7 +130,7 @@ TEST(PackageDump, ListingCompilesBackToTheSameBytes) {
   writer::PackageBuilder second;
   script::compile_script_file(dir / "out" / "package.mivora", {}, second);
   EXPECT_EQ(second.build(), bytes) << listing;
-  EXPECT_NE(listing.find("from \"docs/same.txt~2\""), std::string::npos) << "two files of one place stay apart";
+  EXPECT_NE(listing.find("from \"files/docs/same.txt~2\""), std::string::npos) << "two files of one place stay apart";
   EXPECT_NE(listing.find("dest \"unused\" fixed continue\n"), std::string::npos) << listing;
 }
 
