@@ -80,5 +80,38 @@ TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
   }
 }
 
+// More files and folders than one copy takes: mivora-pack lays the tree out
+// in parts that continue, without a page, in the destination the user typed.
+TEST_F(PackedInstallerUnderWine, TreeLargerThanOneCopyInstallsWholeIntoTheTypedDestination) {
+  fs::path root = dir().path();
+  std::vector<std::string> paths;
+  for (int f = 0; f < 20; ++f) paths.push_back("top" + std::to_string(f) + ".txt");
+  for (int d = 0; d < 40; ++d)
+    for (int f = 0; f < 7; ++f) paths.push_back("d" + std::to_string(d) + "/f" + std::to_string(f) + ".txt");
+  for (const std::string& p : paths) test::write_text(root / "src" / p, "contents of " + p);
+  std::string default_destination = windows_path_of((root / "default").string());
+  test::write_text(root / "setup.mivora", "name \"Large\"\ntext \"Where\"\ndest \"" + escaped(default_destination) +
+                                              "\"\npage no-back\nfiles \"App\" from \"src\"\ncopy \"Copying\"\n"
+                                              "done \"Finished\"\n");
+  test::CommandResult built = test::run_command(std::string(MIVORA_PACK) + " build " +
+                                                test::quoted(root / "setup.mivora") + " -o " +
+                                                test::quoted(root / "setup.exe") + " --stub " +
+                                                test::quoted(win32_build_file("mivora.exe")));
+  ASSERT_EQ(built.exit_code, 0) << built.output;
+
+  ASSERT_NO_FATAL_FAILURE(start());
+  wait_page("Where");
+  expect_ok("settext 221 " + escaped(windows_path_of((root / "typed").string())));
+  expect_ok("click 101");
+  finish("Finished");
+
+  EXPECT_FALSE(fs::exists(root / "default")) << "every part goes where the user typed";
+  for (const std::string& p : paths) {
+    SCOPED_TRACE(p);
+    ASSERT_TRUE(fs::exists(root / "typed" / "App" / p));
+    EXPECT_EQ(test::read_text(root / "typed" / "App" / p), "contents of " + p);
+  }
+}
+
 }  // namespace
 }  // namespace mivora::wine_test
