@@ -7,7 +7,8 @@
 
 #include <filesystem>
 
-#include "tests/tools/test_support.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/temp_dir.hpp"
 
 namespace mivora::pack {
 namespace {

@@ -6,7 +6,8 @@
 #include <filesystem>
 
 #include "package/format.hpp"
-#include "tests/tools/test_support.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/temp_dir.hpp"
 #include "tools/inspect/package_walk.hpp"
 #include "tools/script/script_compiler.hpp"
 

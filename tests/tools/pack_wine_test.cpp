@@ -6,11 +6,10 @@
 #include <chrono>
 #include <filesystem>
 
-#include "tests/tools/test_support.hpp"
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/installer_run.hpp"
 #include "tools/script/source_file.hpp"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -43,30 +42,25 @@ using PackedInstallerUnderWine = InstallerRun;
 TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
   fs::path root = dir().path();
   for (const TreeFile& f : kTree) {
-    test::write_text(root / "src" / f.path, contents_of(f));
+    write_text(root / "src" / f.path, contents_of(f));
     fs::last_write_time(root / "src" / f.path, time_of(f));
   }
   fs::create_directories(root / "src" / "empty");
-  std::string destination = escaped(windows_path_of((root / "installed").string()));
-  test::write_text(root / "setup.mivora",
-                   "name \"Tree\"\ntext \"Welcome\"\npage no-back\n"
-                   "dest \"" +
-                       destination +
-                       "\"\npage\n"
-                       "files \"App\" from \"src\"\ncopy \"Copying\"\ndone \"Finished\"\n");
-  test::CommandResult built = test::run_command(std::string(MIVORA_PACK) + " build " +
-                                                test::quoted(root / "setup.mivora") + " -o " +
-                                                test::quoted(root / "setup.exe") + " --stub " +
-                                                test::quoted(win32_build_file("mivora.exe")));
+  std::string destination = escaped(windows_path_of(root / "installed"));
+  write_text(root / "setup.mivora", "name \"Tree\"\ntext \"Welcome\"\npage no-back\ndest \"" + destination +
+                                        "\"\npage\nfiles \"App\" from \"src\"\ncopy \"Copying\"\ndone \"Finished\"\n");
+  const fs::path stub = win32_build_file("mivora.exe");
+  CommandResult built = run_command(std::string(MIVORA_PACK) + " build " + quoted(root / "setup.mivora") + " -o " +
+                                    quoted(root / "setup.exe") + " --stub " + quoted(stub));
   ASSERT_EQ(built.exit_code, 0) << built.output;
 
   ASSERT_NO_FATAL_FAILURE(start());
   wait_page("Welcome");
-  expect_ok("click 101");
-  expect_ok("waitstate 221 visible");
+  click(Control::kNext);
+  wait_state(Control::kDestination, "visible");
   settle_page();
-  EXPECT_EQ(text(221), "ok " + destination);  // a script string escapes "\" as the probe does
-  expect_ok("click 101");
+  EXPECT_EQ(text(Control::kDestination), "ok " + destination);  // a script string escapes "\" as the probe does
+  click(Control::kNext);
   finish("Finished");
 
   fs::path installed = root / "installed" / "App";
@@ -74,7 +68,7 @@ TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
   for (const TreeFile& f : kTree) {
     SCOPED_TRACE(f.path);
     ASSERT_TRUE(fs::exists(installed / f.path));
-    EXPECT_EQ(test::read_text(installed / f.path), contents_of(f));
+    EXPECT_EQ(read_text(installed / f.path), contents_of(f));
     EXPECT_EQ(script::modification_time(installed / f.path).ticks(),
               script::modification_time(root / "src" / f.path).ticks());
   }
@@ -88,30 +82,28 @@ TEST_F(PackedInstallerUnderWine, TreeLargerThanOneCopyInstallsWholeIntoTheTypedD
   for (int f = 0; f < 20; ++f) paths.push_back("top" + std::to_string(f) + ".txt");
   for (int d = 0; d < 40; ++d)
     for (int f = 0; f < 7; ++f) paths.push_back("d" + std::to_string(d) + "/f" + std::to_string(f) + ".txt");
-  for (const std::string& p : paths) test::write_text(root / "src" / p, "contents of " + p);
-  std::string default_destination = windows_path_of((root / "default").string());
-  test::write_text(root / "setup.mivora", "name \"Large\"\ntext \"Where\"\ndest \"" + escaped(default_destination) +
-                                              "\"\npage no-back\nfiles \"App\" from \"src\"\ncopy \"Copying\"\n"
-                                              "done \"Finished\"\n");
-  test::CommandResult built = test::run_command(std::string(MIVORA_PACK) + " build " +
-                                                test::quoted(root / "setup.mivora") + " -o " +
-                                                test::quoted(root / "setup.exe") + " --stub " +
-                                                test::quoted(win32_build_file("mivora.exe")));
+  for (const std::string& p : paths) write_text(root / "src" / p, "contents of " + p);
+  write_text(root / "setup.mivora", "name \"Large\"\ntext \"Where\"\ndest \"" +
+                                        escaped(windows_path_of(root / "default")) +
+                                        "\"\npage no-back\nfiles \"App\" from \"src\"\ncopy \"Copying\"\n"
+                                        "done \"Finished\"\n");
+  CommandResult built = run_command(std::string(MIVORA_PACK) + " build " + quoted(root / "setup.mivora") + " -o " +
+                                    quoted(root / "setup.exe") + " --stub " + quoted(fs::path(win32_build_file("mivora.exe"))));
   ASSERT_EQ(built.exit_code, 0) << built.output;
 
   ASSERT_NO_FATAL_FAILURE(start());
   wait_page("Where");
-  expect_ok("settext 221 " + escaped(windows_path_of((root / "typed").string())));
-  expect_ok("click 101");
+  expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(windows_path_of(root / "typed")));
+  click(Control::kNext);
   finish("Finished");
 
   EXPECT_FALSE(fs::exists(root / "default")) << "every part goes where the user typed";
   for (const std::string& p : paths) {
     SCOPED_TRACE(p);
     ASSERT_TRUE(fs::exists(root / "typed" / "App" / p));
-    EXPECT_EQ(test::read_text(root / "typed" / "App" / p), "contents of " + p);
+    EXPECT_EQ(read_text(root / "typed" / "App" / p), "contents of " + p);
   }
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test
