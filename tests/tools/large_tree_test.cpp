@@ -8,6 +8,7 @@
 #include "package/format.hpp"
 #include "tests/support/processes.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tools/inspect/package_dump.hpp"
 #include "tools/inspect/package_walk.hpp"
 #include "tools/script/script_compiler.hpp"
 
@@ -102,6 +103,17 @@ TEST_F(LargeTree, GoesOnInPartsThatContinueInTheChosenDestinationWithoutAPage) {
   EXPECT_EQ(dests, copies);
   EXPECT_FALSE(page_after_first_copy);
   EXPECT_EQ(installed, expected) << "every file once, in the tree's order";
+
+  // dump shows the parts as the script they are, and it builds the same bytes.
+  inspect::DumpOptions options;
+  options.extract_to = dir_ / "dumped";
+  std::string listing = inspect::dump_package(ByteView{bytes_.data(), static_cast<std::uint32_t>(bytes_.size())}, w,
+                                              options);
+  EXPECT_NE(listing.find("dest \"\\\\App\" fixed drive continue\n"), std::string::npos) << listing;
+  test::write_text(dir_ / "dumped" / "package.mivora", listing);
+  writer::PackageBuilder again;
+  ASSERT_TRUE(compile_script(listing, "package.mivora", dir_ / "dumped", {}, again).ok());
+  EXPECT_EQ(again.build(), bytes_);
 }
 
 TEST_F(LargeTree, PartsFitWhilePageRunsAreLeftAndPastThatOneMessageSaysHowManyFilesFit) {
