@@ -5,7 +5,7 @@
 
 #include "installer_fixture.hpp"
 
-namespace mivora::testing {
+namespace mivora::test {
 namespace {
 
 using namespace format;
@@ -22,22 +22,21 @@ DestinationSeen run_dest(const std::string& current_directory, const std::string
                          std::uint32_t flags, std::vector<std::string>& file_calls) {
   Session session;
   session.files.current_directory_text = current_directory;
-  session.wizard.click(2);
+  session.wizard.click(Control::kCancel);
   session.wizard.answer_confirmations({true});
   DestinationSeen seen{};
   session.wizard.before_action = [&](const UserAction&) {
-    const ScriptedWizard& w = session.wizard;
-    seen = {w.control(221).text,   w.control(221).visible, w.control(222).visible, w.control(220).visible,
-            w.control(221).enabled, w.control(220).enabled};
+    const ControlState& field = session.wizard.control(Control::kDestination);
+    const ControlState& browse = session.wizard.control(Control::kBrowse);
+    seen = {field.text,    field.visible, session.wizard.control(Control::kDestinationLabel).visible,
+            browse.visible, field.enabled, browse.enabled};
   };
-  writer::PackageBuilder b;
+  PackageBuilder b;
   b.text("Where to?");
   b.dest(default_string, flags);
   b.page(kPageNoBack);
   b.done("never");
   EXPECT_TRUE(is_end_script(session.run(b)));
-  EXPECT_TRUE(session.wizard.calls_starting("enable 220").empty());
-  EXPECT_TRUE(session.wizard.calls_starting("enable 221").empty());
   file_calls = session.files.calls;
   return seen;
 }
@@ -77,25 +76,26 @@ TEST(Destination, DefaultPathFromFlagsAndCurrentDirectory) {
 
 TEST(Destination, ShowsFieldLabelAndBrowseInOrderAfterTheLock) {
   Session session;
-  session.wizard.click(2);
+  session.wizard.click(Control::kCancel);
   session.wizard.answer_confirmations({true});
-  writer::PackageBuilder b;
+  PackageBuilder b;
   b.dest("C:\\Apps", kDestFixed);
   b.page(kPageNoBack);
   (void)session.run(b);
   const std::vector<std::string>& log = session.wizard.log();
-  auto at = std::find(log.begin(), log.end(), "disable 220");
+  auto at = std::find(log.begin(), log.end(), "disable Browse");
   ASSERT_NE(at, log.end());
+  ASSERT_GE(log.end() - at, 6);
   EXPECT_EQ(std::vector<std::string>(at, at + 6),
-            (std::vector<std::string>{"disable 220", "disable 221", "text 221 C:\\Apps", "show 221", "show 222",
-                                      "show 220"}));
+            (std::vector<std::string>{"disable Browse", "disable Destination", "text Destination C:\\Apps",
+                                      "show Destination", "show DestinationLabel", "show Browse"}));
 }
 
 class DestinationInstall : public Installer {
  protected:
   // dest, a second page, then the copy of one file.
-  writer::PackageBuilder package(std::uint32_t flags = 0) const {
-    writer::PackageBuilder b;
+  PackageBuilder package(std::uint32_t flags = 0) const {
+    PackageBuilder b;
     b.text("Where to?");
     b.dest(target("Default"), flags);
     b.page(kPageNoBack);
@@ -107,45 +107,51 @@ class DestinationInstall : public Installer {
     b.done("end");
     return b;
   }
+  void click_next(int times) {
+    for (int i = 0; i < times; ++i) wizard.click(Control::kNext);
+  }
 };
 
 TEST_F(DestinationInstall, TypedTextIsWhereFilesLand) {
-  wizard.then(UserAction::type(target("Typed"))).click(101).click(101).click(101);
+  wizard.then(UserAction::type(target("Typed")));
+  click_next(3);
   expect_finished(wizard, run(package()), "end");
-  EXPECT_EQ(read_file(target("Typed") + "/a.txt"), "abc");
+  EXPECT_EQ(read_text(target("Typed") + "/a.txt"), "abc");
   EXPECT_FALSE(fs::exists(target("Default")));
 }
 
 TEST_F(DestinationInstall, BrowseAnswerBecomesTheDestinationAndCancelChangesNothing) {
-  wizard.click(220).click(220).click(101).click(101).click(101);
+  wizard.click(Control::kBrowse).click(Control::kBrowse);
+  click_next(3);
   wizard.answer_browse(std::nullopt);
   wizard.answer_browse(target("Picked"));
   std::vector<std::string> field;
-  wizard.before_action = [&](const UserAction&) { field.push_back(wizard.control(221).text); };
+  wizard.before_action = [&](const UserAction&) { field.push_back(wizard.control(Control::kDestination).text); };
   expect_finished(wizard, run(package()), "end");
   EXPECT_EQ(field[1], target("Default"));  // the cancelled picker left it
   EXPECT_EQ(field[2], target("Picked"));
-  EXPECT_EQ(read_file(target("Picked") + "/a.txt"), "abc");
+  EXPECT_EQ(read_text(target("Picked") + "/a.txt"), "abc");
 }
 
 TEST_F(DestinationInstall, FixedDestinationCannotBeTypedOrBrowsed) {
-  wizard.then(UserAction::type(target("Typed"))).click(220).click(101).click(101).click(101);
+  wizard.then(UserAction::type(target("Typed"))).click(Control::kBrowse);
+  click_next(3);
   expect_finished(wizard, run(package(kDestFixed)), "end");
-  EXPECT_EQ(wizard.calls_starting("user type dropped").size(), 1u);
-  EXPECT_EQ(wizard.calls_starting("user click 220 dropped").size(), 1u);
-  EXPECT_TRUE(wizard.calls_starting("browse").empty());
-  EXPECT_EQ(read_file(target("Default") + "/a.txt"), "abc");
+  EXPECT_EQ(wizard.dropped_actions(), 2);
+  EXPECT_EQ(wizard.pickers_shown(), 0);
+  EXPECT_EQ(read_text(target("Default") + "/a.txt"), "abc");
 }
 
 TEST_F(DestinationInstall, BackToTheDestinationPagePutsTheDefaultBack) {
-  wizard.then(UserAction::type(target("Typed"))).click(101).click(102).click(101).click(101).click(101);
+  wizard.then(UserAction::type(target("Typed"))).click(Control::kNext).click(Control::kBack);
+  click_next(3);
   std::vector<std::string> field;
-  wizard.before_action = [&](const UserAction&) { field.push_back(wizard.control(221).text); };
+  wizard.before_action = [&](const UserAction&) { field.push_back(wizard.control(Control::kDestination).text); };
   expect_finished(wizard, run(package()), "end");
   ASSERT_EQ(field.size(), 6u);
   EXPECT_EQ(field[3], target("Default"));
-  EXPECT_EQ(read_file(target("Default") + "/a.txt"), "abc");
+  EXPECT_EQ(read_text(target("Default") + "/a.txt"), "abc");
 }
 
 }  // namespace
-}  // namespace mivora::testing
+}  // namespace mivora::test
