@@ -3,7 +3,8 @@
 #   extraction by the real installer under Wine against the floor (bench/floor:
 #   the least Win32 program that writes the same files with the same calls,
 #   with and without the same display updates), `cp -r` and Wine's xcopy,
-#   `mivora-pack build` of a 1 GiB tree against `cp -r`,
+#   `mivora-pack build`, `check` and `dump --extract` of a 1 GiB tree against
+#   `cp -r`, with the peak resident memory of each,
 #   the installer's peak anonymous memory for a 16 MiB and a 256 MiB package,
 #   the stub's size.
 # Called by ./run bench (which builds, starts Xvfb and prepares WINEPREFIX).
@@ -237,29 +238,53 @@ bench_memory() {
   echo "$p"
 }
 
+# Peak resident memory (KiB) of one run of a command.
+peak_rss() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ {print $2}'; }
+
+# mivora-pack on a 1 GiB tree (64 files of 16 MiB): build an installer, check
+# it and dump it with --extract, each against `cp -r` of the tree, and each
+# one's peak resident memory.
 bench_pack() {
-  local src=$WORK/gib/src i builds=() copies=()
+  local gib=$WORK/gib src=$WORK/gib/src i builds=() checks=() dumps=() copies=()
   mkdir -p "$src"
   for i in $(seq 1 64); do head -c $((16 << 20)) /dev/urandom >"$src/f$i.bin"; done
-  printf 'dest "C:\\\\Bench" fixed\npage no-back\nfiles "tree" from "src"\ncopy "Copying"\ndone "Done"\n' >"$WORK/gib/setup.mivora"
+  printf 'dest "C:\\\\Bench" fixed\npage no-back\nfiles "tree" from "src"\ncopy "Copying"\ndone "Done"\n' >"$gib/setup.mivora"
+  local build=("$PACK" build "$gib/setup.mivora" -o "$gib/setup.exe" --stub "$STUB")
+  local check=("$PACK" check "$gib/setup.exe")
+  local dump=("$PACK" dump "$gib/setup.exe" --extract "$gib/dumped")
   for i in $(seq 1 "$RUNS"); do
-    rm -f "$WORK/gib/out.pack"
+    rm -f "$gib/setup.exe"
     warm "$src"
-    builds+=("$(time_command "$PACK" build "$WORK/gib/setup.mivora" -o "$WORK/gib/out.pack")")
-    [ -s "$WORK/gib/out.pack" ] || { echo "bench: mivora-pack build of the 1 GiB tree failed"; exit 1; }
-    rm -rf "$WORK/gib/copy"
+    builds+=("$(time_command "${build[@]}")")
+    [ -s "$gib/setup.exe" ] || { echo "bench: mivora-pack build of the 1 GiB tree failed"; exit 1; }
+    warm "$gib/setup.exe"
+    checks+=("$(time_command "${check[@]}")")
+    rm -rf "$gib/dumped"
+    warm "$gib/setup.exe"
+    dumps+=("$(time_command "${dump[@]}")")
+    [ -f "$gib/dumped/package.mivora" ] || { echo "bench: mivora-pack dump of the 1 GiB installer failed"; exit 1; }
+    rm -rf "$gib/copy"
     warm "$src"
-    copies+=("$(time_command cp -r "$src" "$WORK/gib/copy")")
+    copies+=("$(time_command cp -r "$src" "$gib/copy")")
   done
-  local peak
-  peak=$(/usr/bin/time -v "$PACK" build "$WORK/gib/setup.mivora" -o "$WORK/gib/out.pack" 2>&1 >/dev/null |
-    awk -F': ' '/Maximum resident set size/ {print $2}')
-  local b c
+  local build_peak check_peak dump_peak
+  build_peak=$(peak_rss "${build[@]}")
+  check_peak=$(peak_rss "${check[@]}")
+  rm -rf "$gib/dumped"
+  dump_peak=$(peak_rss "${dump[@]}")
+  local b k d c
   b=$(printf '%s\n' "${builds[@]}" | median)
+  k=$(printf '%s\n' "${checks[@]}" | median)
+  d=$(printf '%s\n' "${dumps[@]}" | median)
   c=$(printf '%s\n' "${copies[@]}" | median)
-  printf '%-34s build %8ss   cp -r %8ss   peak RSS %s KiB\n' "mivora-pack build, 1 GiB tree" "$(seconds "$b")" "$(seconds "$c")" "$peak"
-  RESULTS+=("mivora-pack build 1 GiB: build/cp = $(ratio "$b" "$c"), peak RSS ${peak} KiB")
-  rm -rf "$WORK/gib"
+  printf '%-34s %8ss   peak RSS %8s KiB\n' "cp -r of the 1 GiB tree" "$(seconds "$c")" "-" \
+    "mivora-pack build, 1 GiB installer" "$(seconds "$b")" "$build_peak" \
+    "mivora-pack check of it" "$(seconds "$k")" "$check_peak" \
+    "mivora-pack dump --extract of it" "$(seconds "$d")" "$dump_peak"
+  RESULTS+=("mivora-pack build 1 GiB: build/cp = $(ratio "$b" "$c"), peak RSS ${build_peak} KiB")
+  RESULTS+=("mivora-pack check 1 GiB: check/cp = $(ratio "$k" "$c"), peak RSS ${check_peak} KiB")
+  RESULTS+=("mivora-pack dump --extract 1 GiB: dump/cp = $(ratio "$d" "$c"), peak RSS ${dump_peak} KiB")
+  rm -rf "$gib"
 }
 
 echo "Mivora benchmarks: $RUNS runs each, medians; probe looks every ${POLL} ms; $(nproc) cores, $(uname -r)"
