@@ -14,6 +14,7 @@
 #include "tools/script/script_arguments.hpp"
 #include "tools/script/script_lexer.hpp"
 #include "tools/script/script_plan.hpp"
+#include "tools/script/script_text.hpp"
 #include "tools/script/source_file.hpp"
 #include "tools/script/source_probe.hpp"
 #include "tools/writer/package_rules.hpp"
@@ -29,22 +30,6 @@ using format::Command;
 constexpr const char* kFilesWord = "files";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kNoList = static_cast<std::size_t>(-1);
-
-fs::path utf8_path(const std::u32string& text) {
-  std::string utf8;
-  for (char32_t c : text) {
-    if (c == 0) throw LineError{"a source path cannot hold a NUL character (\\x00)"};
-    utf8 += to_utf8(c);
-  }
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-// A path as messages show it: UTF-8, '/'-separated.
-std::string shown(const fs::path& path) {
-  std::u8string s = path.lexically_normal().generic_u8string();
-  if (s.size() > 1 && s.back() == u8'/') s.pop_back();  // "tree/" + "" is the tree itself
-  return std::string(s.begin(), s.end());
-}
 
 class Compiler {
  public:
@@ -166,31 +151,7 @@ class Compiler {
     return plan_.commands.back();
   }
 
-  std::string ansi(const std::u32string& text) const { return within_string_limit(ansi_bytes(text)); }
-  std::string ansi_bytes(const std::u32string& text) const {
-    std::string bytes;
-    for (char32_t c : text) {
-      std::optional<std::uint8_t> b = to_ansi(c, options_.code_page);
-      if (!b)
-        throw LineError{"character " + describe_character(c) + " has no equivalent in code page " +
-                        std::to_string(options_.code_page)};
-      if (*b == 0) throw LineError{"a text cannot hold a NUL character (\\x00): Windows would end the text there"};
-      bytes += static_cast<char>(*b);
-    }
-    return bytes;
-  }
-  static std::string within_string_limit(std::string bytes) {
-    if (bytes.size() > format::kMaxPathLength)
-      throw LineError{"the text is " + std::to_string(bytes.size()) +
-                      " characters; a package string holds at most 255"};
-    return bytes;
-  }
-  // A name or path from the file system, which may be longer than a package string.
-  std::string ansi_of_utf8(const std::string& utf8) const {
-    std::u32string decoded;
-    if (!decode_utf8(utf8, decoded)) throw LineError{"the name '" + utf8 + "' is not valid UTF-8"};
-    return ansi_bytes(decoded);
-  }
+  std::string ansi(const std::u32string& text) const { return package_string(text, options_.code_page); }
 
   // A command whose one argument is a text (name, text, text2, copy, done).
   void text_command(const format::CommandInfo& info, Arguments& a) {
@@ -249,11 +210,11 @@ class Compiler {
   void file(Arguments& a) {
     std::string name = ansi(a.string("the file's name"));
     a.expect_keyword("from");
-    fs::path source = utf8_path(a.string("the source file"));
+    fs::path source = source_path(a.string("the source file"));
     std::optional<FileTime> time = time_argument(a);
     a.finish();
     fs::path full = base_ / source;
-    std::uint32_t where = place(line_, shown(source));
+    std::uint32_t where = place(line_, shown_path(source));
     SourceEntry entry = probe_source(full);
     if (entry.kind == SourceKind::kFolder) report(where, "is a folder: use 'files' to copy a folder tree");
     if (entry.kind == SourceKind::kUnusable) report(where, entry.problem);
@@ -305,20 +266,20 @@ class Compiler {
   void files(Arguments& a) {
     std::string directory = ansi(a.string("the directory below the destination"));
     a.expect_keyword("from");
-    fs::path source = utf8_path(a.string("the source folder"));
+    fs::path source = source_path(a.string("the source folder"));
     std::optional<FileTime> time = time_argument(a);
     a.finish();
     fs::path full = base_ / source;
     SourceEntry root = probe_source(full);
     if (root.kind != SourceKind::kFolder) {
-      report(place(line_, shown(source)),
+      report(place(line_, shown_path(source)),
              root.kind == SourceKind::kFile ? "is a file: use 'file' for a single file" : root.problem);
       ignore_files_ = true;
       return;
     }
     result_.source_folders.push_back(full);
     FolderTree tree = walk_folder_tree(full);
-    for (const TreeProblem& p : tree.problems) report(place(line_, shown(source / p.relative)), p.reason);
+    for (const TreeProblem& p : tree.problems) report(place(line_, shown_path(source / p.relative)), p.reason);
     for (const TreeFolder& folder : tree.folders) tree_folder(directory, source, folder, time);
   }
 
@@ -326,12 +287,12 @@ class Compiler {
   // for the 'file' lines that may follow.
   void tree_folder(const std::string& directory, const fs::path& source, const TreeFolder& folder,
                    std::optional<FileTime> time) {
-    std::uint32_t where = place(line_, shown(source / folder.relative));
+    std::uint32_t where = place(line_, shown_path(source / folder.relative));
     std::string target;
     try {
       // The script's directory is in the code page already; only the
       // folder names from the file system are UTF-8.
-      std::string sub = ansi_of_utf8(folder.relative);
+      std::string sub = ansi_of_utf8(folder.relative, options_.code_page);
       std::replace(sub.begin(), sub.end(), '/', '\\');
       target = directory.empty() ? sub : sub.empty() ? directory : directory + "\\" + sub;
       if (target.size() > format::kMaxPathLength)
@@ -346,9 +307,9 @@ class Compiler {
     open_list(where, std::move(target));
     ignore_files_ = false;
     for (const TreeFile& f : folder.files) {
-      std::uint32_t file_where = place(line_, shown(source / folder.relative / f.name));
+      std::uint32_t file_where = place(line_, shown_path(source / folder.relative / f.name));
       try {
-        PlannedFile planned{within_string_limit(ansi_of_utf8(f.name)), f.size, {}, f.source, file_where};
+        PlannedFile planned{within_string_limit(ansi_of_utf8(f.name, options_.code_page)), f.size, {}, f.source, file_where};
         if (sized_and_timed(planned, time, file_where))
           plan_.commands[open_list_].list.files.push_back(std::move(planned));
       } catch (const LineError& e) {
