@@ -364,7 +364,9 @@ CompileResult compile_script(const fs::path& script, const CompileOptions& optio
   std::optional<std::vector<std::uint8_t>> bytes = writer::read_whole_file(script);
   if (!bytes) {
     SourceEntry entry = probe_source(script);
-    std::string reason = entry.kind == SourceKind::kUnusable ? entry.problem : "cannot be read";
+    std::string reason = entry.kind == SourceKind::kUnusable ? entry.problem : "it changed while it was read";
+    const std::string redundant = "cannot be read: ";
+    if (reason.rfind(redundant, 0) == 0) reason.erase(0, redundant.size());
     return CompileResult{{script.string() + ": cannot read the script: " + reason}, {}, {}, {}};
   }
   std::string text(bytes->begin(), bytes->end());
