@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Benchmarks, each a ratio against a reference measured in the same run:
-#   extraction by the real installer under Wine against `cp -r` and Wine's xcopy,
+#   extraction by the real installer under Wine against the floor (bench/floor:
+#   the least Win32 program that writes the same files with the same calls,
+#   with and without the same display updates), `cp -r` and Wine's xcopy,
 #   `mivora-pack build` of a 1 GiB tree against `cp -r`,
 #   the installer's peak anonymous memory for a 16 MiB and a 256 MiB package,
 #   the stub's size.
 # Called by ./run bench (which builds, starts Xvfb and prepares WINEPREFIX).
 # MIVORA_BENCH_RUNS (default 3) runs per figure; the median is reported.
+# MIVORA_BENCH_POLL (default 20): how often, in ms, the probe looks for the
+# end of a copy; its looks are messages the window's thread must answer.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -14,7 +18,9 @@ WORK=${MIVORA_BENCH_DIR:-/tmp/mivora-bench}
 PACK=$ROOT/build/host/mivora-pack
 STUB=$ROOT/build/win32/mivora.exe
 PROBE=$ROOT/build/win32/tests/probe.exe
-for f in "$PACK" "$STUB" "$PROBE"; do [ -x "$f" ] || [ -f "$f" ] || { echo "bench: $f is missing (./run build)"; exit 1; }; done
+FLOOR=$ROOT/build/win32/bench/floor.exe
+POLL=${MIVORA_BENCH_POLL:-20}
+for f in "$PACK" "$STUB" "$PROBE" "$FLOOR"; do [ -x "$f" ] || [ -f "$f" ] || { echo "bench: $f is missing (./run build)"; exit 1; }; done
 
 rm -rf "$WORK"
 mkdir -p "$WORK"
@@ -22,7 +28,9 @@ mkdir -p "$WORK"
 wineserver -k >/dev/null 2>&1
 wineserver -p >/dev/null 2>&1
 trap 'rm -rf "$WORK"' EXIT
+# MIVORA_BENCH_ONLY=extraction|memory|pack runs one group of figures.
 ONLY=${MIVORA_BENCH_ONLY:-}
+wants() { [ -z "$ONLY" ] || [ "$ONLY" = "$1" ]; }
 RESULTS=()
 
 now_ns() { date +%s%N; }
@@ -56,6 +64,8 @@ make_case() {
   } >"$WORK/$name/setup.mivora"
   "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/setup.exe" --stub "$STUB" >/dev/null ||
     { echo "bench: mivora-pack build failed for $name"; exit 1; }
+  "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/package.bin" >/dev/null ||
+    { echo "bench: mivora-pack build of the bare package failed for $name"; exit 1; }
 }
 
 # The probe, one process per installer run, fed through two FIFOs.
@@ -125,6 +135,7 @@ install_once() {
   probe_start
   local start end ok=1
   if [ "$(probe find 20000)" = ok ]; then
+    probe interval "$POLL" >/dev/null
     probe timeout 100 >/dev/null
     probe_settle_page || ok=0
     probe timeout 900000 >/dev/null
@@ -146,6 +157,34 @@ install_once() {
   echo "$((end - start)) $(cat "$rssfile")" >>"$WORK/install.out"
 }
 
+# Runs the floor once (MODE "" or --display) and appends the nanoseconds from
+# the click that starts it to its "Finish" to $WORK/floor.out.
+floor_once() {
+  local name=$1 mode=$2
+  rm -rf "$WORK/dest"
+  warm "$WORK/$name/package.bin"
+  (cd "$WORK/$name" && exec wine "$FLOOR" package.bin $mode >/dev/null 2>&1 </dev/null) &
+  local wine_pid=$!
+  probe_start
+  local start end ok=1
+  if [ "$(probe find 20000 MivoraFloor)" = ok ]; then
+    probe interval "$POLL" >/dev/null
+    probe timeout 900000 >/dev/null
+    start=$(now_ns)
+    probe click 101 >/dev/null
+    probe waittext 101 Finish | grep -q '^ok' || ok=0
+    end=$(now_ns)
+    probe click 101 >/dev/null
+    probe gone 20000 >/dev/null
+  else
+    ok=0
+  fi
+  probe_stop
+  [ "$ok" = 1 ] || { pkill -f 'floor\.exe'; echo "bench: the floor did not install $name" >&2; exit 1; }
+  wait "$wine_pid"
+  echo "$((end - start))" >>"$WORK/floor.out"
+}
+
 time_command() {
   local start end
   start=$(now_ns)
@@ -155,11 +194,15 @@ time_command() {
 }
 
 bench_extraction() {
-  local name=$1 label=$2 i mivora=() cp=() xcopy=()
-  rm -f "$WORK/install.out"
+  local name=$1 label=$2 i mivora=() cp=() xcopy=() bare=() shown=()
+  rm -f "$WORK/install.out" "$WORK/floor.out"
   for i in $(seq 1 "$RUNS"); do
     install_once "$name"
     mivora+=("$(tail -1 "$WORK/install.out" | cut -d' ' -f1)")
+    floor_once "$name" ""
+    bare+=("$(tail -1 "$WORK/floor.out")")
+    floor_once "$name" --display
+    shown+=("$(tail -1 "$WORK/floor.out")")
     rm -rf "$WORK/cp-dest"
     warm "$WORK/$name/src"
     cp+=("$(time_command cp -r "$WORK/$name/src" "$WORK/cp-dest")")
@@ -168,12 +211,17 @@ bench_extraction() {
     xcopy+=("$(time_command wine xcopy /E /I /Q /Y "$(winpath "$WORK/$name/src")" "$(winpath "$WORK/xcopy-dest")")")
   done
   rm -rf "$WORK/cp-dest" "$WORK/xcopy-dest" "$WORK/dest"
-  local m c x
+  local m c x fb fd
   m=$(printf '%s\n' "${mivora[@]}" | median)
   c=$(printf '%s\n' "${cp[@]}" | median)
   x=$(printf '%s\n' "${xcopy[@]}" | median)
-  printf '%-34s mivora %8ss   cp -r %8ss   wine xcopy %8ss\n' "$label" "$(seconds "$m")" "$(seconds "$c")" "$(seconds "$x")"
-  RESULTS+=("extraction $label: mivora/cp = $(ratio "$m" "$c"), mivora/xcopy = $(ratio "$m" "$x")")
+  fb=$(printf '%s\n' "${bare[@]}" | median)
+  fd=$(printf '%s\n' "${shown[@]}" | median)
+  printf '%-34s mivora %8ss   floor %8ss   floor+display %8ss   cp -r %8ss   wine xcopy %8ss\n' "$label" \
+    "$(seconds "$m")" "$(seconds "$fb")" "$(seconds "$fd")" "$(seconds "$c")" "$(seconds "$x")"
+  # Speeds against the floor: the floor's time over the installer's, so 1.00
+  # is as fast as the least program can be and the goal is 0.95 or more.
+  RESULTS+=("extraction $label: speed of mivora against the floor with display = $(ratio "$fd" "$m"), without = $(ratio "$fb" "$m"); mivora/cp = $(ratio "$m" "$c"), mivora/xcopy = $(ratio "$m" "$x")")
 }
 
 bench_memory() {
@@ -214,28 +262,32 @@ bench_pack() {
   rm -rf "$WORK/gib"
 }
 
-echo "Mivora benchmarks: $RUNS runs each, medians; $(nproc) cores, $(uname -r)"
+echo "Mivora benchmarks: $RUNS runs each, medians; probe looks every ${POLL} ms; $(nproc) cores, $(uname -r)"
 stub_size=$(stat -c %s "$STUB")
 printf '%-34s %s bytes\n' "stub size (build/win32/mivora.exe)" "$stub_size"
 
-make_case one-256m 1 $((256 << 20)) 1
-bench_extraction one-256m "1 file of 256 MiB"
-rm -rf "$WORK/one-256m/src"
-make_case many-2m 128 $((2 << 20)) 4
-bench_extraction many-2m "128 files of 2 MiB in 4 lists"
-rm -rf "$WORK/many-2m"
-make_case many-4k 128 4096 4
-bench_extraction many-4k "128 files of 4 KiB"
-rm -rf "$WORK/many-4k"
+if wants extraction; then
+  make_case one-256m 1 $((256 << 20)) 1
+  bench_extraction one-256m "1 file of 256 MiB"
+  rm -rf "$WORK/one-256m"
+  make_case many-2m 128 $((2 << 20)) 4
+  bench_extraction many-2m "128 files of 2 MiB in 4 lists"
+  rm -rf "$WORK/many-2m"
+  make_case many-4k 128 4096 4
+  bench_extraction many-4k "128 files of 4 KiB"
+  rm -rf "$WORK/many-4k"
+fi
 
-make_case mem-16m 1 $((16 << 20)) 1
-small=$(bench_memory mem-16m "installer, 16 MiB package")
-make_case mem-256m 1 $((256 << 20)) 1
-large=$(bench_memory mem-256m "installer, 256 MiB package")
-RESULTS+=("installer peak RssAnon: 256 MiB package / 16 MiB package = $(ratio "$large" "$small") (${large} KiB / ${small} KiB)")
-rm -rf "$WORK/mem-16m" "$WORK/mem-256m"
+if wants memory; then
+  make_case mem-16m 1 $((16 << 20)) 1
+  small=$(bench_memory mem-16m "installer, 16 MiB package")
+  make_case mem-256m 1 $((256 << 20)) 1
+  large=$(bench_memory mem-256m "installer, 256 MiB package")
+  RESULTS+=("installer peak RssAnon: 256 MiB package / 16 MiB package = $(ratio "$large" "$small") (${large} KiB / ${small} KiB)")
+  rm -rf "$WORK/mem-16m" "$WORK/mem-256m"
+fi
 
-bench_pack
+wants pack && bench_pack
 
 echo
 for line in "${RESULTS[@]}"; do echo "$line"; done

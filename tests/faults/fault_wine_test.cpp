@@ -1,6 +1,6 @@
 // Faults the installer meets under Wine: a disk that fills up, a file that
-// another process holds, Cancel and the close box in the middle of a copy, a
-// flood of input, and destinations that cannot work. Whatever happens, no
+// cannot be created, Cancel, the close box and a flood of input in the
+// middle of a copy, and destinations that cannot work. Whatever happens, no
 // file is left half written and nothing lands outside the destination.
 #include <sys/mount.h>
 #include <unistd.h>
@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/disk_checks.hpp"
+#include "tests/support/installer_run.hpp"
+#include "wizard/control_ids.hpp"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,7 +35,7 @@ std::vector<InstalledFile> numbered_files(int count, std::size_t size) {
 }
 
 // The regular files below `root`, relative to it, sorted.
-std::vector<std::string> files_below(const std::string& root) {
+std::vector<std::string> files_below(const fs::path& root) {
   std::vector<std::string> names;
   for (const auto& entry : fs::recursive_directory_iterator(root))
     if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), root).string());
@@ -40,8 +43,8 @@ std::vector<std::string> files_below(const std::string& root) {
   return names;
 }
 
-// The names below `root`, sorted.
-std::vector<std::string> names_in(const std::string& root) {
+// The names in `root`, sorted.
+std::vector<std::string> names_in(const fs::path& root) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(root)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -50,9 +53,9 @@ std::vector<std::string> names_in(const std::string& root) {
 
 // How many of `files` are below `root`: they must be the first ones, each
 // complete with its time, and nothing else may be there.
-std::size_t expect_written_prefix(const std::string& root, const std::vector<InstalledFile>& files) {
+std::size_t expect_written_prefix(const fs::path& root, const std::vector<InstalledFile>& files) {
   std::size_t present = 0;
-  while (present < files.size() && fs::exists(root + "/" + files[present].name)) ++present;
+  while (present < files.size() && fs::exists(root / files[present].name)) ++present;
   for (std::size_t i = 0; i < present; ++i) expect_installed_file(root, files[i]);
   EXPECT_EQ(names_in(root).size(), present) << "a file past the first missing one is in " << root;
   return present;
@@ -62,7 +65,7 @@ std::size_t expect_written_prefix(const std::string& root, const std::vector<Ins
 // process may mount (root in a namespace that allows it).
 class SmallDisk {
  public:
-  SmallDisk(const std::string& path, const std::string& size) : path_(path) {
+  SmallDisk(const fs::path& path, const std::string& size) : path_(path) {
     fs::create_directories(path);
     std::string options = "size=" + size + ",mode=0777";
     mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
@@ -75,12 +78,12 @@ class SmallDisk {
   [[nodiscard]] bool mounted() const { return mounted_; }
 
  private:
-  std::string path_;
+  fs::path path_;
   bool mounted_ = false;
 };
 
 TEST_F(FaultUnderWine, FullDiskGivesCouldNotWriteFileAndKeepsTheFilesBeforeIt) {
-  SmallDisk disk(dir().path() + "/disk", "1m");
+  SmallDisk disk(dir() / "disk", "1m");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here (needs root)";
   const std::vector<InstalledFile> files = {{"", "a.bin", pattern(300 << 10, 'a'), kSomeTime},
                                             {"", "b.bin", pattern(300 << 10, 'b'), kSomeTime},
@@ -88,35 +91,88 @@ TEST_F(FaultUnderWine, FullDiskGivesCouldNotWriteFileAndKeepsTheFilesBeforeIt) {
                                             {"", "d.bin", "after", kSomeTime}};
   run(copying(dir().windows_path() + "\\disk\\out", files));
   wait_page("Where to?");
-  expect_ok("click 101");
+  click(Control::kNext);
   expect_error_state("Could not write file.");
-  expect_installed(dir().path() + "/disk/out", {files[0], files[1]});
+  expect_installed(dir() / "disk" / "out", {files[0], files[1]});
   // The file that did not fit was taken back; nothing after it was begun.
-  EXPECT_EQ(names_in(dir().path() + "/disk/out"), (std::vector<std::string>{"a.bin", "b.bin"}));
-  expect_ok("click 101");
-  expect_closed_with_zero();
+  EXPECT_EQ(names_in(dir() / "disk" / "out"), (std::vector<std::string>{"a.bin", "b.bin"}));
+  click(Control::kNext);
+  expect_closed_with(kFailedInstallUnderWine);
 }
 
-TEST_F(FaultUnderWine, FileHeldOpenWithoutSharingGivesCouldNotCreateFile) {
-  fs::create_directories(dir().path() + "/out");
-  write_file(dir().path() + "/out/held.txt", {'o', 'l', 'd'});
-  Child holder({"wine", win32_build_file("tests/file_holder.exe"), dir().windows_path() + "\\out\\held.txt"},
-               dir().path(), true);
-  std::string answer;
-  ASSERT_TRUE(holder.read_line(answer, 20000));
-  ASSERT_EQ(answer, "held");
+// As root, Wine writes over read-only files: without CAP_DAC_OVERRIDE, for
+// the installer and for the server that opens its files, it cannot. The
+// server is started again as usual at the end.
+class WithoutDacOverride {
+ public:
+  WithoutDacOverride() {
+    if (geteuid() != 0) return;
+    if (std::system("setpriv --inh-caps=-dac_override --bounding-set=-dac_override true >/dev/null 2>&1") != 0)
+      return;
+    prefix_ = {"setpriv", "--inh-caps=-dac_override", "--bounding-set=-dac_override"};
+    // The next wine to start brings up a server without the capability.
+    EXPECT_EQ(std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1"), 0);
+  }
+  ~WithoutDacOverride() {
+    if (prefix_.empty()) return;
+    // Back to a server with every capability, kept alive for the next tests.
+    EXPECT_EQ(
+        std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; wineserver -p >/dev/null 2>&1"), 0);
+  }
+  WithoutDacOverride(const WithoutDacOverride&) = delete;
+  WithoutDacOverride& operator=(const WithoutDacOverride&) = delete;
+
+  // False when running as root and the capability cannot be dropped.
+  [[nodiscard]] bool possible() const { return geteuid() != 0 || !prefix_.empty(); }
+  [[nodiscard]] const std::vector<std::string>& prefix() const { return prefix_; }
+
+ private:
+  std::vector<std::string> prefix_;
+};
+
+// A file that another program holds open without sharing, or a read-only
+// one, stops the copy with "Could not create file.": it keeps its old
+// contents, the files before it stay and nothing after it is begun.
+TEST_F(FaultUnderWine, FileThatCannotBeCreatedStopsTheCopyAndKeepsItsOldContents) {
   const std::vector<InstalledFile> files = {{"", "first.txt", "1", kSomeTime},
-                                            {"", "held.txt", "new", kSomeTime},
+                                            {"", "blocked.txt", "new", kSomeTime},
                                             {"", "after.txt", "2", kSomeTime}};
-  run(copying(dir().windows_path() + "\\out", files));
-  wait_page("Where to?");
-  expect_ok("click 101");
-  expect_error_state_then_finish("Could not create file.");
-  holder.close_input();
-  EXPECT_EQ(holder.wait(10000), 0);
-  EXPECT_EQ(read_file(dir().path() + "/out/held.txt"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
-  expect_installed_file(dir().path() + "/out", files[0]);
-  EXPECT_FALSE(fs::exists(dir().path() + "/out/after.txt"));
+  for (bool read_only : {false, true}) {
+    SCOPED_TRACE(read_only ? "read-only" : "held open");
+    const fs::path blocked = dir() / "out" / "blocked.txt";
+    write_text(blocked, "old");
+    std::unique_ptr<Child> holder;
+    std::unique_ptr<WithoutDacOverride> without_override;
+    if (read_only) {
+      fs::permissions(blocked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      without_override = std::make_unique<WithoutDacOverride>();
+      if (!without_override->possible())
+        GTEST_SKIP() << "running as root and setpriv cannot drop CAP_DAC_OVERRIDE (the held-open case ran)";
+    } else {
+      const std::vector<std::string> hold = {"wine", win32_build_file("tests/file_holder.exe"),
+                                             dir().windows_path() + "\\out\\blocked.txt"};
+      holder = std::make_unique<Child>(hold, dir().path(), true);
+      std::string answer;
+      ASSERT_TRUE(holder->read_line(answer, 20000));
+      ASSERT_EQ(answer, "held");
+    }
+    write_setup(copying(dir().windows_path() + "\\out", files));
+    start(read_only ? without_override->prefix() : std::vector<std::string>{});
+    wait_page("Where to?");
+    click(Control::kNext);
+    expect_error_state("Could not create file.");
+    screenshot("could-not-create-file");
+    click(Control::kNext);
+    expect_closed_with(kFailedInstallUnderWine);
+    if (holder) {
+      holder->close_input();
+      EXPECT_EQ(holder->wait(10000), 0);
+    }
+    EXPECT_EQ(read_text(blocked), "old");
+    expect_installed_file(dir() / "out", files[0]);
+    EXPECT_FALSE(fs::exists(dir() / "out" / "after.txt"));
+    start_over();
+  }
 }
 
 TEST_F(FaultUnderWine, CancelConfirmedDuringCopyLeavesOnlyCompleteFiles) {
@@ -124,69 +180,101 @@ TEST_F(FaultUnderWine, CancelConfirmedDuringCopyLeavesOnlyCompleteFiles) {
   run(copying(dir().windows_path() + "\\out", files));
   wait_page("Where to?");
   // Cancel follows Next at once: the copy looks at it after a file.
-  EXPECT_EQ(probe_->ask_all({"click 101", "click 2"}), (std::vector<std::string>{"ok", "ok"}));
+  EXPECT_EQ(probe_->ask_all({"click " + probe_id(Control::kNext), "click " + probe_id(Control::kCancel)}),
+            (std::vector<std::string>{"ok", "ok"}));
   EXPECT_EQ(ask("waitconfirm"), std::string("ok ") + kConfirmText);
-  EXPECT_EQ(text(210), "ok Copying");
+  EXPECT_EQ(text(Control::kText), "ok Copying");
   EXPECT_EQ(ask("confirm yes"), std::string("ok ") + kConfirmText);
   expect_closed_with_zero();
-  std::size_t written = expect_written_prefix(dir().path() + "/out", files);
+  std::size_t written = expect_written_prefix(dir() / "out", files);
   EXPECT_GE(written, 1u);
   EXPECT_LT(written, files.size()) << "the copy ended before Cancel was looked at";
 }
 
+// Once: the window stays, still showing the copy, until the script next
+// takes input, after the file being written. Twice: the window goes at
+// once, and the file being written is still finished before the process
+// ends. Files of 32 MiB: the close box is clicked while the first is
+// written, and the second click lands long before it is done.
 TEST_F(FaultUnderWine, CloseBoxDuringCopyLeavesOnlyCompleteFiles) {
-  // Files of 32 MiB: the close box is clicked while the first is written,
-  // and the second click lands long before it is done.
   std::vector<InstalledFile> files;
   for (std::uint32_t i = 0; i < 6; ++i) files.push_back(chunked("part" + std::to_string(10 + i) + ".bin", i, 32));
   write_setup(copying(dir().windows_path() + "\\default", files));
-  // Once: the window stays until the script next takes input, after the
-  // file being written. Twice: the window goes at once, and the file being
-  // written is still finished before the process ends.
   for (int closes : {1, 2}) {
     SCOPED_TRACE(std::to_string(closes) + " close(s)");
     const std::string out = "out" + std::to_string(closes);
     start();
     wait_page("Where to?");
-    expect_ok("settext 221 " + escaped(dir().windows_path() + "\\" + out));
-    expect_ok("click 101");
-    expect_ok("waitstate 231 visible");
+    expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(dir().windows_path() + "\\" + out));
+    click(Control::kNext);
+    wait_state(Control::kProgressText, "visible");
     for (int i = 0; i < closes; ++i) expect_ok("close");
+    if (closes == 1) {
+      EXPECT_EQ(text(Control::kText), "ok Copying");
+      EXPECT_EQ(installer_->wait(0), -1);
+    }
     expect_closed_with_zero();
-    std::size_t written = expect_written_prefix(dir().path() + "/" + out, files);
+    std::size_t written = expect_written_prefix(dir() / out, files);
     EXPECT_LT(written, files.size()) << "the close was not taken during the copy";
+    if (closes == 1) {
+      EXPECT_GE(written, 1u) << "the file being written was not finished";
+    }
   }
 }
 
 // Every entry but Next (which would end the Finish state) and, once, Cancel:
 // buttons, notifications with a high word, keys and characters.
 std::vector<std::string> flood_of_input(int count) {
-  const std::vector<std::string> cycle = {"post 102",   "post 202",       "post 203", "post 220", "post 0x030000DD",
-                                          "post 0x00010065", "key 13", "char a",   "key 27",   "char 13"};
-  std::vector<std::string> commands = {"post 2"};
+  const std::vector<std::string> cycle = {post(kCommandBack),
+                                          post(kCommandAccept),
+                                          post(kCommandDecline),
+                                          post(kCommandBrowse),
+                                          post(0x03000000u | control_id(Control::kDestination)),
+                                          post(0x00010000u | kCommandNext),
+                                          "key 13",
+                                          "char a",
+                                          "key 27",
+                                          "char 13"};
+  std::vector<std::string> commands = {post(kCommandCancel)};
   for (int i = 1; i < count; ++i) commands.push_back(cycle[static_cast<std::size_t>(i) % cycle.size()]);
   return commands;
 }
 
-TEST_F(FaultUnderWine, FloodOfClicksAndKeysDuringCopyAsksOnceAndTheInstallCompletes) {
-  run(copying(dir().windows_path() + "\\out", busy_files()));
-  wait_page("Where to?");
-  expect_ok("click 101");
-  expect_ok("waitstate 231 visible");
-  std::vector<std::string> answers = probe_->ask_all(flood_of_input(300));
-  ASSERT_EQ(answers.size(), 300u);
-  EXPECT_EQ(std::count(answers.begin(), answers.end(), "ok"), 300);
-  // One entry is taken after each file: the one Cancel, behind the field's
-  // own change notices, asks once. A second question (an entry handed over
-  // twice or out of a wrong slot) would hold the copy and never reach Finish.
-  EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
-  expect_ok("waittext 101 Finish");
-  EXPECT_EQ(text(210), "ok Installed");
-  expect_ok("noconfirm 1200");
-  EXPECT_EQ(text(101), "ok Finish");
-  expect_ok("click 101");
-  expect_closed_with_zero();
-  expect_installed(dir().path() + "/out", busy_files());
+// Input during a copy is taken one entry after each file: Next and Back are
+// dropped, and the one Cancel, behind the field's own change notices, asks
+// once; No lets the copy go on to its end. A second question (an entry
+// handed over twice or out of a wrong slot) would hold the copy and never
+// reach Finish.
+TEST_F(FaultUnderWine, InputDuringCopyIsTakenBetweenFilesAsksOnceAndTheInstallCompletes) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> input;
+  };
+  const Case cases[] = {
+      {"clicks", {"click " + probe_id(Control::kNext), "click " + probe_id(Control::kBack),
+                  "click " + probe_id(Control::kCancel)}},
+      {"flood", flood_of_input(300)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run(copying(dir().windows_path() + "\\out", busy_files()));
+    wait_page("Where to?");
+    click(Control::kNext);
+    wait_state(Control::kProgressText, "visible");
+    EXPECT_EQ(text(Control::kDestinationLabel), "ok Current file:");
+    EXPECT_FALSE(enabled(Control::kDestination));
+    screenshot(std::string("copying-") + c.name);
+    EXPECT_EQ(probe_->ask_all(c.input), std::vector<std::string>(c.input.size(), "ok"));
+    EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
+    wait_text(Control::kNext, "Finish");
+    EXPECT_EQ(text(Control::kText), "ok Installed");
+    expect_ok("noconfirm 1200");
+    EXPECT_EQ(text(Control::kNext), "ok Finish");
+    click(Control::kNext);
+    expect_closed_with_zero();
+    expect_installed(dir() / "out", busy_files());
+    start_over();
+  }
 }
 
 TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutside) {
@@ -209,8 +297,8 @@ TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutsid
     std::string typed = c.typed.rfind("\\", 0) == 0 ? dir().windows_path() + c.typed : c.typed;
     run(copying(dir().windows_path() + "\\default", files));
     wait_page("Where to?");
-    expect_ok("settext 221 " + escaped(typed));
-    expect_ok("click 101");
+    expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(typed));
+    click(Control::kNext);
     expect_error_state_then_finish("Could not create file.");
     EXPECT_EQ(names_in(dir().path()), c.left);
     EXPECT_EQ(files_below(dir().path()), std::vector<std::string>{"setup.exe"});
@@ -227,13 +315,14 @@ TEST_F(FaultUnderWine, DestinationOf127CharactersWorksAndA128thIsNotTyped) {
   const std::vector<InstalledFile> files = {{"", "a.txt", "fits", kSomeTime}};
   run(copying(dir().windows_path() + "\\default", files));
   wait_page("Where to?");
-  expect_ok("settext 221 ");
-  expect_ok("type 221 " + escaped(destination + "x"));
-  EXPECT_EQ(text(221), "ok " + escaped(destination));
-  expect_ok("click 101");
+  expect_ok("settext " + probe_id(Control::kDestination) + " ");
+  expect_ok("type " + probe_id(Control::kDestination) + " " + escaped(destination + "x"));
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(destination));
+  settle_page();  // the page takes the notices of 127 characters before Next
+  click(Control::kNext);
   finish("Installed");
-  expect_installed(dir().path() + "/" + destination.substr(base.size()), files);
+  expect_installed(dir() / destination.substr(base.size()), files);
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test

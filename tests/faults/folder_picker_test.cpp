@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/disk_checks.hpp"
+#include "tests/support/installer_run.hpp"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -38,7 +39,7 @@ class FolderPicker : public InstallerRun {
     std::string answer;
     for (int attempt = 0; attempt < 3; ++attempt) {
       answer_picker({"choose", path});
-      expect_ok("click 220");
+      click(Control::kBrowse);
       answer = picker_answer();
       if (answer.rfind("ok ", 0) == 0) break;
       answer_picker({"cancel"});
@@ -59,13 +60,13 @@ const InstalledFile kChosenFile = {"", "chosen.txt", "picked", kSomeTime};
 
 TEST_F(FolderPicker, ChosenFolderBecomesTheDestinationAndCancelOrATooLongOneChangeNothing) {
   const std::string chosen = dir().windows_path() + "\\chosen";
-  fs::create_directories(dir().path() + "/chosen");
+  fs::create_directories(dir() / "chosen");
   // A folder whose path passes the field's 127 characters.
   std::string long_relative = "long";
   // Each level named apart, so that the tree's selection names one folder.
   for (char level = 'a'; dir().windows_path().size() + 1 + long_relative.size() <= 127; ++level)
     long_relative += "/" + std::string(30, level);
-  fs::create_directories(dir().path() + "/" + long_relative);
+  fs::create_directories(dir() / long_relative);
   std::string long_folder = long_relative;
   std::replace(long_folder.begin(), long_folder.end(), '/', '\\');
   long_folder = dir().windows_path() + "\\" + long_folder;
@@ -76,38 +77,38 @@ TEST_F(FolderPicker, ChosenFolderBecomesTheDestinationAndCancelOrATooLongOneChan
 
   std::string chose = browse_choosing(chosen);
   EXPECT_EQ(chose.rfind("ok ", 0), 0u) << chose;
-  expect_ok("waittext 221 " + escaped(chosen));
+  wait_text(Control::kDestination, escaped(chosen));
 
   answer_picker({"cancel"});
-  expect_ok("click 220");
+  click(Control::kBrowse);
   std::string cancelled = picker_answer();
   EXPECT_EQ(cancelled.rfind("ok ", 0), 0u) << cancelled;
   // The wizard stayed disabled under its picker, as under any owned dialog.
   EXPECT_NE(cancelled.find("owner-disabled"), std::string::npos) << cancelled;
   expect_ok("sleep 300");
-  EXPECT_EQ(text(221), "ok " + escaped(chosen));
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(chosen));
 
   std::string long_answer = browse_choosing(long_folder);
   EXPECT_EQ(long_answer.rfind("ok ", 0), 0u) << long_answer;
   expect_ok("sleep 300");
-  EXPECT_EQ(text(221), "ok " + escaped(chosen));
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(chosen));
 
   settle_page();
-  expect_ok("click 101");
+  click(Control::kNext);
   finish("Installed");
-  expect_installed(dir().path() + "/chosen", {kChosenFile});
-  EXPECT_FALSE(fs::exists(dir().path() + "/default"));
+  expect_installed(dir() / "chosen", {kChosenFile});
+  EXPECT_FALSE(fs::exists(dir() / "default"));
 }
 
 TEST_F(FolderPicker, FixedDestinationKeepsBrowseDisabled) {
   run(copying(dir().windows_path() + "\\fixed", {kChosenFile}, 1));
   wait_page("Where to?");
-  EXPECT_TRUE(visible(220));
-  EXPECT_FALSE(enabled(220));
-  EXPECT_EQ(text(221), "ok " + escaped(dir().windows_path() + "\\fixed"));
+  EXPECT_TRUE(visible(Control::kBrowse));
+  EXPECT_FALSE(enabled(Control::kBrowse));
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(dir().windows_path() + "\\fixed"));
   expect_ok("close");
   expect_closed_with_zero();
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test

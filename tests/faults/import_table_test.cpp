@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/tools/test_support.hpp"
-#include "tests/wine/wine_session.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/wine_session.hpp"
 
 namespace mivora::fault_test {
 namespace {
@@ -38,7 +38,7 @@ std::vector<std::string> imported_dlls(const std::string& executable) {
 TEST(InstallerImports, NameOnlySystemDlls) {
   if (std::system("command -v i686-w64-mingw32-objdump >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "i686-w64-mingw32-objdump is not installed";
-  std::string stub = wine_test::win32_build_file("mivora.exe");
+  std::string stub = test::win32_build_file("mivora.exe");
   ASSERT_TRUE(std::filesystem::exists(stub)) << stub;
   std::vector<std::string> names = imported_dlls(stub);
   ASSERT_FALSE(names.empty()) << "objdump found no imports in " << stub;

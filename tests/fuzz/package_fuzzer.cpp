@@ -8,7 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string root = "/tmp/mivora-fuzz-" + std::to_string(::getpid());
-  mivora::fuzz::RunOutcome outcome = mivora::fuzz::run_package_bytes(data, size, root);
-  if (!outcome.window_closed) std::abort();  // a script that ends must close the window
+  mivora::test::RunOutcome outcome = mivora::test::run_package_bytes(data, size, root);
+  // A script that ends must close the window, and must not wait for ever.
+  if (!outcome.window_closed || outcome.waited_without_end) std::abort();
   return 0;
 }

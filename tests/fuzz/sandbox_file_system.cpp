@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace mivora::fuzz {
+namespace mivora::test {
 namespace {
 
 std::vector<std::string> split_components(const std::string& path) {
@@ -123,4 +123,4 @@ void SandboxFileSystem::reset() {
   bytes_written_ = 0;
 }
 
-}  // namespace mivora::fuzz
+}  // namespace mivora::test

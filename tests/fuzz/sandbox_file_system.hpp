@@ -8,7 +8,7 @@
 
 #include "interpreter/file_system.hpp"
 
-namespace mivora::fuzz {
+namespace mivora::test {
 
 class SandboxFileSystem final : public FileSystem {
  public:
@@ -36,4 +36,4 @@ class SandboxFileSystem final : public FileSystem {
   std::uint64_t bytes_written_ = 0;
 };
 
-}  // namespace mivora::fuzz
+}  // namespace mivora::test

@@ -2,41 +2,35 @@
 
 #include <functional>
 
-#include "tools/writer/package_builder.hpp"
+#include "tests/support/packages.hpp"
 
-namespace mivora::fuzz {
+namespace mivora::test {
 namespace {
 
-using writer::PackageBuilder;
-constexpr FileTime kTime{0xD53E8000, 0x01D9B5A8};
+SeedPackage seed(std::string name, std::uint64_t content_bytes, const PackageBuilder& b) {
+  return {std::move(name), b.build(), content_bytes};
+}
 
 SeedPackage seed(std::string name, std::uint64_t content_bytes, const std::function<void(PackageBuilder&)>& build) {
   PackageBuilder b;
   build(b);
-  return {std::move(name), b.build(), content_bytes};
+  return seed(std::move(name), content_bytes, b);
 }
 
 // Packages that break a bound the installer must not trust, between a
 // destination and a copy.
 SeedPackage hostile_copy(std::string name, const std::function<void(PackageBuilder&)>& lists) {
-  return seed(std::move(name), 0, [&](PackageBuilder& b) {
-    b.dest("C:\\D", 0);
-    lists(b);
-    b.copy("c");
-    b.done("x");
-  });
+  PackageBuilder b = begin_copying("C:\\D");
+  lists(b);
+  end_copying(b);
+  return seed(std::move(name), 0, b);
 }
 
 }  // namespace
 
 std::vector<SeedPackage> seed_packages() {
   return {
-      seed("worked-example", 0, [](PackageBuilder& b) {
-        b.name("Demo");
-        b.text("Hello");
-        b.page(format::kPageNoBack);
-        b.done("Bye");
-      }),
+      seed("worked-example", 0, worked_example()),
       seed("full-install", 65540, [](PackageBuilder& b) {
         b.name("Seed installer");
         b.text("Welcome");
@@ -45,10 +39,10 @@ std::vector<SeedPackage> seed_packages() {
         b.dest("C:\\Dest", 0);
         b.page(0);
         b.list("", 2);
-        b.file("empty.txt", "", kTime);
-        b.file("abc.txt", "abc", kTime);
+        b.file("empty.txt", "", kSomeTime);
+        b.file("abc.txt", "abc", kSomeTime);
         b.list("docs", 1);
-        b.file("big.bin", std::string(65537, 'x'), kTime);
+        b.file("big.bin", std::string(65537, 'x'), kSomeTime);
         b.copy("Copying...");
         b.text2("Second text");
         b.done("Finished");
@@ -58,7 +52,7 @@ std::vector<SeedPackage> seed_packages() {
         b.dest("\\Tools", format::kDestDrivePrefix | format::kDestFixed);
         b.page(format::kPageNoBack | format::kPageNoNext);
         b.list("sub", 1);
-        b.file("one.txt", "1", kTime);
+        b.file("one.txt", "1", kSomeTime);
         b.copy("Copying");
         b.done("Done");
       }),
@@ -72,7 +66,7 @@ std::vector<SeedPackage> seed_packages() {
         b.page(format::kPageNoBack);
         b.dest("C:\\E", 0);
         b.list("", 1);
-        b.file("f", "data", kTime);
+        b.file("f", "data", kSomeTime);
         b.copy("c");
       }),
       seed("hostile-string-reference", 0, [](PackageBuilder& b) {
@@ -85,17 +79,11 @@ std::vector<SeedPackage> seed_packages() {
       }),
       hostile_copy("hostile-list-count", [](PackageBuilder& b) {
         b.list("", 1000);
-        b.file("a", "a", kTime);
+        b.file("a", "a", kSomeTime);
       }),
-      seed("hostile-seventeen-pages", 0, [](PackageBuilder& b) {
-        for (int i = 0; i < 17; ++i) b.page(i == 0 ? format::kPageNoBack : 0);
-        b.done("x");
-      }),
-      hostile_copy("hostile-file-table", [](PackageBuilder& b) {
-        b.list("", 129);
-        for (int i = 0; i < 129; ++i) b.file("f" + std::to_string(i), "", kTime);
-      }),
+      seed("hostile-seventeen-pages", 0, pages(17)),
+      seed("hostile-file-table", 0, file_table("C:\\D", 1, 129)),
   };
 }
 
-}  // namespace mivora::fuzz
+}  // namespace mivora::test

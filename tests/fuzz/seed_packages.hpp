@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace mivora::fuzz {
+namespace mivora::test {
 
 struct SeedPackage {
   std::string name;
@@ -15,4 +15,4 @@ struct SeedPackage {
 
 std::vector<SeedPackage> seed_packages();
 
-}  // namespace mivora::fuzz
+}  // namespace mivora::test

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: fuzz_seeds DIR\n");
     return 2;
   }
-  for (const mivora::fuzz::SeedPackage& seed : mivora::fuzz::seed_packages()) {
+  for (const mivora::test::SeedPackage& seed : mivora::test::seed_packages()) {
     std::ofstream out(std::string(argv[1]) + "/" + seed.name + ".pack", std::ios::binary);
     out.write(reinterpret_cast<const char*>(seed.bytes.data()), static_cast<std::streamsize>(seed.bytes.size()));
     if (!out) return 1;

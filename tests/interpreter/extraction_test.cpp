@@ -1,188 +1,134 @@
 // `list`, `file` and `copy`: what lands on disk, how it is written, what the
 // page shows while it is written, Cancel between files, and the bounds that
 // stop a copy instead of running past a table or buffer.
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "installer_fixture.hpp"
+#include "tests/support/disk_checks.hpp"
 
-namespace mivora::testing {
+namespace mivora::test {
 namespace {
 
 using namespace format;
 namespace fs = std::filesystem;
-
-constexpr FileTime kTimes[] = {FileTime{0xD53E8000u, 0x01D8F0A1u}, FileTime{0x12345600u, 0x01C00000u},
-                               FileTime{0x00000000u, 0x01D00000u}, FileTime{0x7FFFFF00u, 0x01DA0000u}};
-
-std::string pattern(std::size_t size, char seed) {
-  std::string s(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>(seed + i * 7 % 251);
-  return s;
-}
-
-FileTime modification_time(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-  return to_file_time(UnixTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
-}
+using Texts = std::vector<std::string>;
 
 class Extraction : public Installer {
  protected:
-  // The destination as the script writes paths under it.
+  // A path below the destination as the script writes it.
   std::string under(const std::string& relative) const { return target() + "\\" + relative; }
-  // A page with the destination, then whatever the test records, then copy.
-  writer::PackageBuilder start() const {
-    writer::PackageBuilder b;
-    b.dest(target(), 0);
-    b.page(kPageNoBack);
-    return b;
-  }
-  static void finish(writer::PackageBuilder& b) {
-    b.copy("Copying");
-    b.done("end");
-  }
-  // A page with the destination, one list holding one file of "abc", copy.
-  writer::PackageBuilder one_file(const std::string& list = "", const std::string& name = "a.txt") const {
-    writer::PackageBuilder b = start();
-    b.list(list, 1);
-    b.file(name, "abc", kTimes[0]);
-    finish(b);
-    return b;
-  }
-  // Two lists of two files, 0, 3, 65,536 and 65,537 bytes, and a list of none.
-  writer::PackageBuilder four_files() const {
-    writer::PackageBuilder b = start();
-    b.list("", 2);
-    b.file("empty", "", kTimes[0]);
-    b.file("three", "abc", kTimes[1]);
-    b.list("docs", 2);
-    b.file("big", pattern(65536, 'a'), kTimes[2]);
-    b.file("bigger", pattern(65537, 'b'), kTimes[3]);
-    b.list("only-a-directory", 0);
-    finish(b);
-    return b;
+  // "Next >>" on the destination page, then "Finish".
+  void click_through() { wizard.click(Control::kNext).click(Control::kNext); }
+  bool file_call_made(const std::string& call) const {
+    return std::find(files.calls.begin(), files.calls.end(), call) != files.calls.end();
   }
 };
 
 TEST_F(Extraction, CopiesListsWithContentsTimesAndWriteCounts) {
-  struct Expected {
-    std::string relative;
-    std::string contents;
-    FileTime time;
-    std::vector<std::uint32_t> writes;
-  };
-  const std::vector<Expected> expected = {
-      {"empty", "", kTimes[0], {}},
-      {"three", "abc", kTimes[1], {3}},
-      {"docs\\big", pattern(65536, 'a'), kTimes[2], {65536}},
-      {"docs\\bigger", pattern(65537, 'b'), kTimes[3], {65536, 1}},
-  };
-  wizard.click(101).click(101);
-  expect_finished(wizard, run(four_files()), "end");
-
-  for (const Expected& e : expected) {
-    SCOPED_TRACE(e.relative);
-    std::string on_disk = target() + "/" + e.relative;
-    std::replace(on_disk.begin(), on_disk.end(), '\\', '/');
-    EXPECT_TRUE(read_file(on_disk) == e.contents);
-    EXPECT_EQ(modification_time(on_disk).ticks(), e.time.ticks());
-    auto written = files.writes.find(under(e.relative));
-    EXPECT_EQ(written == files.writes.end() ? std::vector<std::uint32_t>{} : written->second, e.writes);
-  }
+  click_through();
+  expect_finished(wizard, run(four_files_package(target())), "Installed");
+  const std::vector<InstalledFile> installed = four_files();
+  expect_installed(target(), installed);
   EXPECT_TRUE(fs::is_directory(target() + "/only-a-directory"));
-  // Destination created and entered, list directories created relative to it.
-  EXPECT_EQ(std::vector<std::string>(files.calls.begin(), files.calls.begin() + 3),
-            (std::vector<std::string>{"mkdir " + target(), "chdir " + target(), "open " + under("empty") + " mode 2"}));
-  EXPECT_NE(std::find(files.calls.begin(), files.calls.end(), "mkdir docs"), files.calls.end());
-  EXPECT_EQ(std::find(files.calls.begin(), files.calls.end(), "mkdir "), files.calls.end());
+  // In chunks of 64 KiB; an empty file takes no write.
+  const std::vector<std::vector<std::uint32_t>> writes = {{}, {3}, {65536}, {65536, 1}};
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    const InstalledFile& f = installed[i];
+    const std::string path = under(f.list_dir.empty() ? f.name : f.list_dir + "\\" + f.name);
+    SCOPED_TRACE(path);
+    auto written = files.writes.find(path);
+    EXPECT_EQ(written == files.writes.end() ? std::vector<std::uint32_t>{} : written->second, writes[i]);
+  }
+  EXPECT_FALSE(file_call_made("mkdir ")) << "the destination's own list makes no directory";
 }
 
 TEST_F(Extraction, OneFileIsOpenedWrittenStampedAndClosedInThatOrder) {
-  wizard.click(101).click(101);
-  expect_finished(wizard, run(one_file()), "end");
+  click_through();
+  expect_finished(wizard, run(one_file(target())), "Installed");
   const std::string path = under("a.txt");
-  EXPECT_EQ(files.calls, (std::vector<std::string>{"mkdir " + target(), "chdir " + target(),
-                                                   "open " + path + " mode 2", "write " + path + " 3",
-                                                   "times " + path, "close " + path}));
+  EXPECT_EQ(files.calls, (Texts{"mkdir " + target(), "chdir " + target(), "open " + path + " mode 2",
+                                "write " + path + " 3", "times " + path, "close " + path}));
 }
 
 TEST_F(Extraction, CopyPageShowsThePathBeingWrittenAndThePercentage) {
-  std::vector<std::string> shown_while_writing;
+  Texts shown_while_writing;
   files.on_write = [&](const std::string& path, std::uint32_t) {
-    EXPECT_EQ(wizard.control(221).text, path);
-    EXPECT_FALSE(wizard.control(221).enabled);
-    EXPECT_EQ(wizard.control(222).text, "Current file:");
-    for (int id : {210, 221, 222, 230, 231, 232}) {
-      SCOPED_TRACE(id);
-      EXPECT_TRUE(wizard.control(id).visible);
+    EXPECT_EQ(wizard.control(Control::kDestination).text, path);
+    EXPECT_FALSE(wizard.control(Control::kDestination).enabled);
+    EXPECT_EQ(wizard.control(Control::kDestinationLabel).text, "Current file:");
+    for (Control c : {Control::kText, Control::kDestination, Control::kDestinationLabel, Control::kProgressLabel,
+                      Control::kProgressText, Control::kProgressFrame}) {
+      SCOPED_TRACE(control_name(c));
+      EXPECT_TRUE(wizard.control(c).visible);
     }
     shown_while_writing.push_back(path);
   };
-  wizard.click(101).click(101);
-  expect_finished(wizard, run(four_files()), "end");
-  EXPECT_EQ(shown_while_writing,
-            (std::vector<std::string>{under("three"), under("docs\\big"), under("docs\\bigger"),
-                                      under("docs\\bigger")}));
+  click_through();
+  expect_finished(wizard, run(four_files_package(target())), "Installed");
+  EXPECT_EQ(shown_while_writing, (Texts{under("three"), under("docs\\big"), under("docs\\bigger"),
+                                        under("docs\\bigger")}));
   // Total 131,076 bytes, looked at after each chunk and each file end; a
   // percentage already on screen is not set again.
-  EXPECT_EQ(wizard.calls_starting("text 231 "),
-            (std::vector<std::string>{"text 231 0%", "text 231 50%", "text 231 99%", "text 231 100%"}));
-  EXPECT_EQ(wizard.calls_starting("text 210 "), (std::vector<std::string>{"text 210 Copying", "text 210 end"}));
+  EXPECT_EQ(wizard.texts_given(Control::kProgressText), (Texts{"0%", "50%", "99%", "100%"}));
+  EXPECT_EQ(wizard.texts_given(Control::kText), (Texts{"Where to?", "Copying", "Installed"}));
   // The page is cleared after the copy: the progress display is gone.
-  EXPECT_FALSE(wizard.control(231).visible);
-  EXPECT_FALSE(wizard.control(221).visible);
+  EXPECT_FALSE(wizard.control(Control::kProgressText).visible);
+  EXPECT_FALSE(wizard.control(Control::kDestination).visible);
+}
+
+// 48 MiB: past 42,949,672 bytes, a 32-bit `bytes * 100` wraps and the
+// percentage falls back.
+TEST_F(Extraction, PercentageOfAGroupOverFortyTwoMillionBytesRisesSteadilyToOneHundred) {
+  files.write_contents = false;
+  click_through();
+  expect_finished(wizard, run(copying(target(), {chunked("large.bin", 0, 48)})), "Installed");
+  const Texts& shown = wizard.texts_given(Control::kProgressText);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "100%");
+  Texts every_percentage;
+  for (int p = 0; p <= 100; ++p) every_percentage.push_back(std::to_string(p) + "%");
+  EXPECT_EQ(shown, every_percentage);
 }
 
 TEST_F(Extraction, TrailingBackslashDoublesTheSeparator) {
-  writer::PackageBuilder b;
-  b.dest(target() + "\\", 0);
-  b.page(kPageNoBack);
-  b.list("", 1);
-  b.file("a.txt", "abc", kTimes[0]);
-  finish(b);
-  wizard.click(101).click(101);
-  expect_finished(wizard, run(b), "end");
+  click_through();
+  expect_finished(wizard, run(one_file(target() + "\\")), "Installed");
   EXPECT_EQ(files.writes.count(target() + "\\\\a.txt"), 1u);
-  EXPECT_EQ(read_file(target() + "/a.txt"), "abc");
+  EXPECT_EQ(read_text(target() + "/a.txt"), "abc");
 }
 
 TEST_F(Extraction, ExistingFileIsReplacedAndExistingDirectoryUsed) {
-  fs::create_directories(target() + "/docs");
-  {
-    std::ofstream(target() + "/docs/a.txt") << "much longer old contents";
-  }
-  wizard.click(101).click(101);
-  expect_finished(wizard, run(one_file("docs")), "end");
-  EXPECT_EQ(read_file(target() + "/docs/a.txt"), "abc");
+  write_text(target() + "/docs/a.txt", "much longer old contents");
+  click_through();
+  expect_finished(wizard, run(one_file(target(), "docs")), "Installed");
+  EXPECT_EQ(read_text(target() + "/docs/a.txt"), "abc");
 }
 
 TEST_F(Extraction, FileThatCannotBeCreatedStopsTheCopy) {
-  writer::PackageBuilder b = start();
-  b.list("", 1);
-  b.file("first.txt", "one", kTimes[0]);
-  b.list("missing\\nested", 1);  // one level only: its parent does not exist
-  b.file("second.txt", "two", kTimes[0]);
-  finish(b);
-  wizard.click(101).click(101);
-  expect_error_state(wizard, run(b), "Could not create file.");
-  EXPECT_EQ(read_file(target() + "/first.txt"), "one");  // nothing is rolled back
+  click_through();
+  // One level only: the parent of "missing\nested" does not exist.
+  ScriptEnd end = run(copying(target(), {{"", "first.txt", "one", kSomeTime},
+                                         {"missing\\nested", "second.txt", "two", kSomeTime}}));
+  expect_error_state(wizard, end, "Could not create file.");
+  EXPECT_EQ(read_text(target() + "/first.txt"), "one");  // nothing is rolled back
   EXPECT_FALSE(fs::exists(target() + "/missing"));
 }
 
+// Files "1", "2", "3" holding "one", "two", "three".
+std::vector<InstalledFile> numbered(int count) {
+  const std::string contents[] = {"one", "two", "three"};
+  std::vector<InstalledFile> files;
+  for (int i = 0; i < count; ++i) files.push_back({"", std::to_string(i + 1), contents[i], kSomeTime});
+  return files;
+}
+
 TEST_F(Extraction, ClicksDuringTheCopyAreTakenOnePerFile) {
-  writer::PackageBuilder b = start();
-  b.list("", 3);
-  b.file("1", "one", kTimes[0]);
-  b.file("2", "two", kTimes[0]);
-  b.file("3", "three", kTimes[0]);
-  finish(b);
   files.on_write = [&](const std::string& path, std::uint32_t) {
     if (path == under("1")) {
-      wizard.perform(UserAction::click(101));
-      wizard.perform(UserAction::click(2));
+      wizard.perform(UserAction::click(Control::kNext));
+      wizard.perform(UserAction::click(Control::kCancel));
     }
   };
   std::string last_file_call_at_confirmation;
@@ -190,64 +136,58 @@ TEST_F(Extraction, ClicksDuringTheCopyAreTakenOnePerFile) {
     if (line == "confirm") last_file_call_at_confirmation = files.calls.back();
   };
   wizard.answer_confirmations({false});
-  wizard.click(101).click(101);
-  expect_finished(wizard, run(b), "end");
+  click_through();
+  expect_finished(wizard, run(copying(target(), numbered(3))), "Installed");
   // The Next after file 1, the Cancel only after file 2.
   EXPECT_EQ(wizard.confirmations_shown(), 1);
   EXPECT_EQ(last_file_call_at_confirmation, "close " + under("2"));
-  EXPECT_EQ(read_file(target() + "/3"), "three");
+  EXPECT_EQ(read_text(target() + "/3"), "three");
 }
 
 TEST_F(Extraction, CancelConfirmedDuringTheCopyKeepsTheFilesWritten) {
-  writer::PackageBuilder b = start();
-  b.list("", 2);
-  b.file("1", "one", kTimes[0]);
-  b.file("2", "two", kTimes[0]);
-  finish(b);
   files.on_write = [&](const std::string& path, std::uint32_t) {
-    if (path == under("1")) wizard.perform(UserAction::click(2));
+    if (path == under("1")) wizard.perform(UserAction::click(Control::kCancel));
   };
   wizard.answer_confirmations({true});
-  wizard.click(101);
-  ScriptEnd end = run(b);
-  EXPECT_TRUE(is_end_script(end));
-  EXPECT_EQ(read_file(target() + "/1"), "one");
+  wizard.click(Control::kNext);
+  EXPECT_TRUE(is_end_script(run(copying(target(), numbered(2)))));
+  EXPECT_EQ(read_text(target() + "/1"), "one");
   EXPECT_FALSE(fs::exists(target() + "/2"));
 }
 
 TEST_F(Extraction, CancelMadeDuringTheLastFileStillAsks) {
-  files.on_write = [&](const std::string&, std::uint32_t) { wizard.perform(UserAction::click(2)); };
+  files.on_write = [&](const std::string&, std::uint32_t) { wizard.perform(UserAction::click(Control::kCancel)); };
   wizard.answer_confirmations({false});
-  wizard.click(101).click(101);
-  expect_finished(wizard, run(one_file()), "end");
+  click_through();
+  expect_finished(wizard, run(one_file(target())), "Installed");
   EXPECT_EQ(wizard.confirmations_shown(), 1);
 }
 
 TEST_F(Extraction, SecondCopyWithoutNewDestReadsThePathLeftInTheField) {
-  writer::PackageBuilder b = start();
-  b.list("", 1);
-  b.file("a.txt", "abc", kTimes[0]);
+  PackageBuilder b = begin_copying(target());
+  add_lists(b, {{"", "a.txt", "abc", kSomeTime}});
+  b.page(kPageNoBack);
   b.copy("first");
   b.copy("second");
   b.done("never");
-  wizard.click(101).click(101);
+  click_through();
   ScriptEnd end = run(b);
   // The second copy takes target\a.txt, a file, as its destination: it
   // cannot be entered, so nothing is opened under it.
-  EXPECT_NE(std::find(files.calls.begin(), files.calls.end(), "mkdir " + under("a.txt")), files.calls.end());
+  EXPECT_TRUE(file_call_made("mkdir " + under("a.txt")));
   EXPECT_EQ(files.calls.back(), "chdir " + under("a.txt"));
   expect_error_state(wizard, end, "Could not create file.");
 }
 
 TEST_F(Extraction, DestinationThatCannotBeEnteredIsRefusedBeforeAnythingIsWritten) {
-  std::ofstream(folder() + "/plain-file") << "x";
+  write_text(folder() + "/plain-file", "x");
   // Empty would mean the root of the drive; the others would leave the
   // current directory where it was, the installer's own folder.
   for (const std::string& destination : {std::string(), folder() + "/missing/deeper", folder() + "/plain-file"}) {
     SCOPED_TRACE("destination '" + destination + "'");
     Session local;
-    local.wizard.then(UserAction::type(destination)).click(101).click(101);
-    expect_error_state(local.wizard, local.run(one_file("docs", "a")), "Could not create file.");
+    local.wizard.then(UserAction::type(destination)).click(Control::kNext).click(Control::kNext);
+    expect_error_state(local.wizard, local.run(one_file(target(), "docs", "a")), "Could not create file.");
     for (const std::string& call : local.files.calls)
       EXPECT_TRUE(call == "mkdir " + destination || call == "chdir " + destination) << call;
     EXPECT_EQ(local.files.calls.empty(), destination.empty());
@@ -259,14 +199,15 @@ TEST_F(Extraction, EmptyFileGroupShowsOneHundredPercent) {
   for (bool with_empty_file : {false, true}) {
     SCOPED_TRACE(with_empty_file);
     Session local;
-    writer::PackageBuilder b;
-    b.dest(target(), 0);
-    b.list("", with_empty_file ? 1 : 0);
-    if (with_empty_file) b.file("empty", "", kTimes[0]);
-    finish(b);
-    local.wizard.click(101);
-    expect_finished(local.wizard, local.run(b), "end");
-    EXPECT_EQ(local.wizard.calls_starting("text 231 "), std::vector<std::string>{"text 231 100%"});
+    PackageBuilder b = begin_copying(target());
+    if (with_empty_file)
+      add_lists(b, {{"", "empty", "", kSomeTime}});
+    else
+      b.list("", 0);
+    end_copying(b);
+    local.wizard.click(Control::kNext).click(Control::kNext);
+    expect_finished(local.wizard, local.run(b), "Installed");
+    EXPECT_EQ(local.wizard.texts_given(Control::kProgressText), Texts{"100%"});
   }
 }
 
@@ -278,19 +219,14 @@ TEST_F(Extraction, TablesBeyondTheirCapacityAreRefused) {
   };
   for (const Case& c : {Case{32, 4, true}, Case{33, 0, false}, Case{1, 129, false}}) {
     SCOPED_TRACE(std::to_string(c.lists) + " lists of " + std::to_string(c.files_per_list));
+    const std::string destination = target(std::to_string(c.lists));
     Session local;
-    writer::PackageBuilder b;
-    b.dest(target(std::to_string(c.lists)), 0);
-    for (int l = 0; l < c.lists; ++l) {
-      b.list("", static_cast<std::uint32_t>(c.files_per_list));
-      for (int f = 0; f < c.files_per_list; ++f) b.file(std::to_string(l) + "-" + std::to_string(f), "x", kTimes[0]);
-    }
-    finish(b);
-    local.wizard.click(101);
-    ScriptEnd end = local.run(b);
+    local.wizard.click(Control::kNext);
+    if (c.fits) local.wizard.click(Control::kNext);  // the refusal comes before the page
+    ScriptEnd end = local.run(file_table(destination, c.lists, c.files_per_list));
     if (c.fits) {
-      expect_finished(local.wizard, end, "end");
-      EXPECT_EQ(local.files.writes.size(), 128u);
+      expect_finished(local.wizard, end, "Installed");
+      EXPECT_EQ(std::distance(fs::directory_iterator(destination), fs::directory_iterator()), 128);
     } else {
       expect_error_state(local.wizard, end, "No valid install package.");
       EXPECT_TRUE(local.files.calls.empty());
@@ -299,12 +235,12 @@ TEST_F(Extraction, TablesBeyondTheirCapacityAreRefused) {
 }
 
 TEST_F(Extraction, ListsClaimingMoreFilesThanRecordedAreRefusedBeforeAnythingIsCreated) {
-  writer::PackageBuilder b = start();
+  PackageBuilder b = begin_copying(target());
   b.list("docs", 3);
-  b.file("a", "abc", kTimes[0]);
-  b.file("b", "abc", kTimes[0]);
-  finish(b);
-  wizard.click(101).click(101);
+  b.file("a", "abc", kSomeTime);
+  b.file("b", "abc", kSomeTime);
+  end_copying(b);
+  click_through();
   expect_error_state(wizard, run(b), "No valid install package.");
   EXPECT_TRUE(files.calls.empty());
   EXPECT_FALSE(fs::exists(target()));
@@ -316,11 +252,11 @@ TEST_F(Extraction, DestinationLongerThan127CharactersIsRefused) {
     ASSERT_LT(folder().size() + 2, 127u);
     std::string destination = folder() + "/" + std::string(length - folder().size() - 1, 'd');
     Session local;
-    local.wizard.then(UserAction::type(destination)).click(101).click(101);
-    ScriptEnd end = local.run(one_file("", "a"));
+    local.wizard.then(UserAction::type(destination)).click(Control::kNext).click(Control::kNext);
+    ScriptEnd end = local.run(one_file(target(), "", "a"));
     if (length <= 127) {
-      expect_finished(local.wizard, end, "end");
-      EXPECT_EQ(read_file(destination + "/a"), "abc");
+      expect_finished(local.wizard, end, "Installed");
+      EXPECT_EQ(read_text(destination + "/a"), "abc");
     } else {
       expect_error_state(local.wizard, end, "Could not create file.");
       EXPECT_TRUE(local.files.calls.empty());
@@ -328,46 +264,45 @@ TEST_F(Extraction, DestinationLongerThan127CharactersIsRefused) {
   }
 }
 
+// destination\name or destination\directory\name: the separator after a
+// list's directory counts like every other character.
 TEST_F(Extraction, FilePathLongerThan255CharactersIsRefused) {
-  for (std::size_t length : {255u, 256u}) {
-    SCOPED_TRACE(length);
-    Session local;
-    const std::string name(length - under("").size(), 'n');
-    writer::PackageBuilder b;
-    b.dest(target(), 0);
-    b.list("", 1);
-    b.file(name, "abc", kTimes[0]);
-    finish(b);
-    local.wizard.click(101);
-    ScriptEnd end = local.run(b);
-    if (length == 255) {
-      expect_finished(local.wizard, end, "end");
-      EXPECT_EQ(read_file(target() + "/" + name), "abc");
-    } else {
-      expect_error_state(local.wizard, end, "Could not create file.");
-      EXPECT_FALSE(fs::exists(target() + "/" + name));
-      EXPECT_EQ(local.files.calls.back(), "chdir " + target());
+  for (const std::string& list : {std::string(), std::string("docs")}) {
+    for (std::size_t length : {255u, 256u}) {
+      SCOPED_TRACE("list '" + list + "', path of " + std::to_string(length));
+      const std::string folder_of_file = list.empty() ? target() : target() + "/" + list;
+      const std::string name(length - under(list.empty() ? "" : list + "\\").size(), 'n');
+      Session local;
+      local.wizard.click(Control::kNext).click(Control::kNext);
+      ScriptEnd end = local.run(copying(target(), {{list, name, "abc", kSomeTime}}));
+      if (length == 255) {
+        expect_finished(local.wizard, end, "Installed");
+        EXPECT_EQ(read_text(folder_of_file + "/" + name), "abc");
+      } else {
+        expect_error_state(local.wizard, end, "Could not create file.");
+        EXPECT_TRUE(fs::is_empty(folder_of_file));
+        EXPECT_FALSE(std::any_of(local.files.calls.begin(), local.files.calls.end(),
+                                 [](const std::string& call) { return call.rfind("open ", 0) == 0; }));
+      }
+      std::error_code ignored;
+      fs::remove_all(target(), ignored);
     }
   }
 }
 
 TEST_F(Extraction, ShortWriteRemovesTheFileAndStops) {
-  writer::PackageBuilder b = start();
-  b.list("", 3);
-  b.file("a", "abc", kTimes[0]);
-  b.file("b", pattern(70000, 'b'), kTimes[0]);
-  b.file("c", "abc", kTimes[0]);
-  finish(b);
   files.short_writes_to = under("b");
-  wizard.click(101).click(101);
-  expect_error_state(wizard, run(b), "Could not write file.");
-  EXPECT_EQ(read_file(target() + "/a"), "abc");
+  click_through();
+  ScriptEnd end = run(copying(target(), {{"", "a", "abc", kSomeTime},
+                                         {"", "b", pattern(70000, 'b'), kSomeTime},
+                                         {"", "c", "abc", kSomeTime}}));
+  expect_error_state(wizard, end, "Could not write file.");
+  EXPECT_EQ(read_text(target() + "/a"), "abc");
   EXPECT_FALSE(fs::exists(target() + "/b"));
   EXPECT_FALSE(fs::exists(target() + "/c"));
-  const std::vector<std::string> tail(files.calls.end() - 3, files.calls.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"write " + under("b") + " 65536", "close " + under("b"),
-                                            "remove " + under("b")}));
+  const Texts tail(files.calls.end() - 3, files.calls.end());
+  EXPECT_EQ(tail, (Texts{"write " + under("b") + " 65536", "close " + under("b"), "remove " + under("b")}));
 }
 
 }  // namespace
-}  // namespace mivora::testing
+}  // namespace mivora::test

@@ -3,63 +3,56 @@
 #include <functional>
 
 #include "installer_fixture.hpp"
+#include "tools/writer/byte_order.hpp"
 
-namespace mivora::testing {
+namespace mivora::test {
 namespace {
 
 using namespace format;
+using writer::set_u32;
 
-writer::PackageBuilder worked_example() {
-  writer::PackageBuilder b;
-  b.name("Demo");
-  b.text("Hello");
-  b.page(kPageNoBack);
-  b.done("Bye");
-  return b;
-}
-
-// Runs bytes that must be refused and checks that no page ever appeared.
+// Runs bytes that must be refused and checks that no page ever appeared:
+// the one click is Finish's, and no text of the package reached the window.
 void expect_refused(std::vector<std::uint8_t> bytes) {
   Session session;
-  session.wizard.click(101);
+  session.wizard.click(Control::kNext);
   ScriptEnd end = session.run_bytes(std::move(bytes));
   expect_error_state(session.wizard, end, "No valid install package.");
-  EXPECT_TRUE(session.wizard.calls_starting("text 0 ").empty()) << "the caption was set";
-  EXPECT_TRUE(session.wizard.calls_starting("disable 102").size() == 1) << "a page was shown";
+  EXPECT_TRUE(session.wizard.texts_given(Control::kWindow).empty()) << "the caption was set";
+  EXPECT_EQ(session.wizard.texts_given(Control::kText), std::vector<std::string>{kErrorNotice}) << "a page was shown";
   EXPECT_TRUE(session.files.calls.empty());
 }
 
 TEST(PackageLoading, ControlHandleTableIsFilledBeforeThePackageIsLookedAt) {
   Session session;
-  session.wizard.click(101).click(101);
+  session.wizard.click(Control::kNext).click(Control::kNext);
   (void)session.run(worked_example());
   const std::vector<std::string>& log = session.wizard.log();
   ASSERT_GE(log.size(), 17u);
   EXPECT_EQ(log[0], "fill");
   EXPECT_EQ(log[1], "locate");
   // Clear page, then the caption before anything else is shown.
-  EXPECT_EQ(log[2], "hide 220");
-  EXPECT_EQ(log[16], "text 0 Demo");
+  EXPECT_EQ(log[2], "hide Browse");
+  EXPECT_EQ(log[16], "text Window Demo");
 }
 
 TEST(PackageLoading, BrokenHeadsShowNoValidPackageAndNoPage) {
   struct Case {
     const char* what;
-    std::function<void(writer::PackageBuilder&)> spoil;
+    writer::HeadOverrides spoiled;
   };
   const Case cases[] = {
-      {"magic", [](writer::PackageBuilder& b) { b.set_head_overrides({.magic = make_tag("paxk")}); }},
-      {"head tag", [](writer::PackageBuilder& b) { b.set_head_overrides({.head_tag = make_tag("Head")}); }},
-      {"version 0", [](writer::PackageBuilder& b) { b.set_head_overrides({.version = 0}); }},
-      {"version 2", [](writer::PackageBuilder& b) { b.set_head_overrides({.version = 2}); }},
-      {"script offset 0", [](writer::PackageBuilder& b) { b.set_head_overrides({.zero_script_offset = true}); }},
-      {"string table offset 0",
-       [](writer::PackageBuilder& b) { b.set_head_overrides({.zero_string_table_offset = true}); }},
+      {"magic", {.magic = make_tag("paxk")}},
+      {"head tag", {.head_tag = make_tag("Head")}},
+      {"version 0", {.version = 0}},
+      {"version 2", {.version = 2}},
+      {"script offset 0", {.zero_script_offset = true}},
+      {"string table offset 0", {.zero_string_table_offset = true}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    writer::PackageBuilder b = worked_example();
-    c.spoil(b);
+    PackageBuilder b = worked_example();
+    b.set_head_overrides(c.spoiled);
     expect_refused(b.build());
   }
   SCOPED_TRACE("no resource");
@@ -73,10 +66,29 @@ TEST(PackageLoading, ValuesOutsideThePackageAreRefusedBeforeAnyPage) {
     const char* what;
     std::function<std::vector<std::uint8_t>()> make;
   };
-  // The first command's arguments begin at offset 24 in every built package.
+  // The worked example with one word replaced.
+  auto spoiled_example = [](std::uint32_t offset, std::uint32_t value) {
+    return [=] {
+      std::vector<std::uint8_t> bytes = worked_example().build();
+      set_u32(bytes, offset, value);
+      return bytes;
+    };
+  };
+  // A package whose second command is `command` with `arguments`.
+  auto with_command = [](std::uint32_t command, std::vector<std::uint32_t> arguments, std::string name = "Demo") {
+    return [=] {
+      PackageBuilder b;
+      b.name(name);
+      b.command(command, arguments);
+      return b.build();
+    };
+  };
+  // A package with one file record, one of its words spoiled; the first
+  // command's arguments begin at offset 24 in every built package.
+  constexpr std::uint32_t kFileArguments = 20 + 8 + 20 + 4;  // name, list, file tag
   auto with_file = [](std::function<void(std::vector<std::uint8_t>&)> spoil) {
     return [spoil] {
-      writer::PackageBuilder b;
+      PackageBuilder b;
       b.name("Demo");
       b.list("", 1);
       b.file("f.txt", "abc", FileTime{});
@@ -86,68 +98,30 @@ TEST(PackageLoading, ValuesOutsideThePackageAreRefusedBeforeAnyPage) {
       return bytes;
     };
   };
-  constexpr std::uint32_t kFileArguments = 20 + 8 + 20 + 4;  // name, list, file tag
   const Case cases[] = {
-      {"script offset wrapping around",
-       [] {
-         std::vector<std::uint8_t> bytes = worked_example().build();
-         put_word(bytes, kScriptOffsetField, 0xFFFFFFFEu);
-         return bytes;
-       }},
-      {"string table past the end",
-       [] {
-         std::vector<std::uint8_t> bytes = worked_example().build();
-         put_word(bytes, kStringTableOffsetField, 0xFFFFFFF0u);
-         return bytes;
-       }},
-      {"text reference past the strings",
-       [] {
-         writer::PackageBuilder b;
-         b.name("Demo");
-         b.command(kTagText, {100000});
-         return b.build();
-       }},
-      {"string length running past the end",
-       [] {
-         writer::PackageBuilder b;
-         b.name("abc");
-         b.command(kTagText, {3});  // the "c", 99, taken as a length byte
-         return b.build();
-       }},
-      {"dest reference wrapping around",
-       [] {
-         writer::PackageBuilder b;
-         b.name("Demo");
-         b.command(kTagDest, {0xFFFFFFFFu, 0});
-         return b.build();
-       }},
-      {"list directory past the strings",
-       [] {
-         writer::PackageBuilder b;
-         b.name("Demo");
-         b.command(kTagList, {5000, 0, 0, 0});
-         return b.build();
-       }},
+      {"script offset wrapping around", spoiled_example(kScriptOffsetField, 0xFFFFFFFEu)},
+      {"string table past the end", spoiled_example(kStringTableOffsetField, 0xFFFFFFF0u)},
+      {"text reference past the strings", with_command(kTagText, {100000})},
+      // The "c" of "abc", 99, taken as a length byte.
+      {"string length running past the end", with_command(kTagText, {3}, "abc")},
+      {"dest reference wrapping around", with_command(kTagDest, {0xFFFFFFFFu, 0})},
+      {"list directory past the strings", with_command(kTagList, {5000, 0, 0, 0})},
       {"arguments past the end",
        [] {
          std::vector<std::uint8_t> bytes = worked_example().build();
          bytes.resize(28);  // the string table moves onto "name"'s argument
-         put_word(bytes, kStringTableOffsetField, 24);
-         put_word(bytes, 20, kTagFile);
+         set_u32(bytes, kStringTableOffsetField, 24);
+         set_u32(bytes, 20, kTagFile);
          return bytes;
        }},
       {"script running off the end",
-       [] {
-         std::vector<std::uint8_t> bytes = worked_example().build();
-         put_word(bytes, kScriptOffsetField, static_cast<std::uint32_t>(bytes.size()));
-         return bytes;
-       }},
+       spoiled_example(kScriptOffsetField, static_cast<std::uint32_t>(kWorkedExampleBytes.size()))},
       {"data block past the end",
-       with_file([](std::vector<std::uint8_t>& bytes) { put_word(bytes, kFileArguments, 0xFFFFFFFEu); })},
+       with_file([](std::vector<std::uint8_t>& bytes) { set_u32(bytes, kFileArguments, 0xFFFFFFFEu); })},
       {"file size past the end",
-       with_file([](std::vector<std::uint8_t>& bytes) { put_word(bytes, kFileArguments + 4, 0x7FFFFFFFu); })},
+       with_file([](std::vector<std::uint8_t>& bytes) { set_u32(bytes, kFileArguments + 4, 0x7FFFFFFFu); })},
       {"file name past the strings", with_file([](std::vector<std::uint8_t>& bytes) {
-         put_word(bytes, word_of(bytes, kFileArguments), 0x10000u);
+         set_u32(bytes, writer::get_u32(bytes, kFileArguments, "data offset"), 0x10000u);
        })},
   };
   for (const Case& c : cases) {
@@ -173,16 +147,16 @@ TEST(PackageLoading, UnknownTagsAndGroupStopTheBoundsWalkAndTheScript) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     Session session;
-    session.wizard.click(101);
-    writer::PackageBuilder b;
+    session.wizard.click(Control::kNext);
+    PackageBuilder b;
     b.name("Demo");
     b.command(c.tag, {});
     b.text("never shown");
     b.command(kTagText, {0xFFFFFF00u});
     ScriptEnd end = session.run(b);
     expect_error_state(session.wizard, end, c.message);
-    EXPECT_EQ(session.wizard.control(0).text, "Demo");
-    EXPECT_TRUE(session.wizard.calls_starting("text 210 never").empty());
+    EXPECT_EQ(session.wizard.control(Control::kWindow).text, "Demo");
+    EXPECT_EQ(session.wizard.texts_given(Control::kText), std::vector<std::string>{kErrorNotice});
   }
 }
 
@@ -190,27 +164,27 @@ TEST(PackageLoading, SecondTextShowsWithTheClosingTextUnlessAPageClearsItBeforeT
   for (bool page_then_end_marker : {false, true}) {
     SCOPED_TRACE(page_then_end_marker);
     Session session;
-    session.wizard.click(101);
-    writer::PackageBuilder b;
+    session.wizard.click(Control::kNext);
+    PackageBuilder b;
     b.text("Hello");
     b.text2("Second");
     if (page_then_end_marker) {
       b.page(kPageNoBack);  // and no done: the end marker finishes with "Done."
-      session.wizard.click(101);
+      session.wizard.click(Control::kNext);
     } else {
       b.done("closing");
     }
     ScriptEnd end = session.run(b);
     expect_finished(session.wizard, end, page_then_end_marker ? "Done." : "closing");
-    EXPECT_EQ(session.wizard.control(211).visible, !page_then_end_marker);
-    EXPECT_EQ(session.wizard.control(211).text, "Second");
+    EXPECT_EQ(session.wizard.control(Control::kText2).visible, !page_then_end_marker);
+    EXPECT_EQ(session.wizard.control(Control::kText2).text, "Second");
   }
 }
 
 TEST(PackageLoading, GroupStopsWithNotFinished) {
   Session session;
-  session.wizard.click(101);
-  writer::PackageBuilder b;
+  session.wizard.click(Control::kNext);
+  PackageBuilder b;
   b.text("Hello");
   b.group();
   b.done("never");
@@ -219,4 +193,4 @@ TEST(PackageLoading, GroupStopsWithNotFinished) {
 }
 
 }  // namespace
-}  // namespace mivora::testing
+}  // namespace mivora::test

@@ -1,8 +1,11 @@
 #include "recording_file_system.hpp"
 
-#include "installer_fixture.hpp"
+namespace mivora::test {
+namespace {
 
-namespace mivora::testing {
+std::string text_of(CountedView v) { return std::string(v.chars, v.length); }
+
+}  // namespace
 
 FileHandle RecordingFileSystem::open(std::uint32_t mode, CountedView name) {
   calls.push_back("open " + text_of(name) + " mode " + std::to_string(mode));
@@ -16,6 +19,7 @@ std::uint32_t RecordingFileSystem::write(FileHandle file, const void* data, std:
   if (on_write) on_write(path, length);
   writes[path].push_back(length);
   calls.push_back("write " + path + " " + std::to_string(length));
+  if (!write_contents) return length;
   if (!short_writes_to.empty() && path == short_writes_to && length > 0)
     return write_to_file(file, data, length - 1);
   return write_to_file(file, data, length);
@@ -56,4 +60,4 @@ void RecordingFileSystem::current_directory(CountedDest d) {
   counted_copy(current_directory_text->c_str(), d);
 }
 
-}  // namespace mivora::testing
+}  // namespace mivora::test

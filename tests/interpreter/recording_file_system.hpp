@@ -1,7 +1,8 @@
 #pragma once
 // The real POSIX file operations, recorded: every call by path, the length of
-// every write, and two things a test may change: the current directory the
-// script is told about, and a file whose writes come back short (a full disk).
+// every write, and what a test may change: the current directory the script
+// is told about, a file whose writes come back short (a full disk), and
+// whether contents reach the disk at all.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -11,7 +12,7 @@
 
 #include "interpreter/file_system.hpp"
 
-namespace mivora::testing {
+namespace mivora::test {
 
 class RecordingFileSystem final : public FileSystem {
  public:
@@ -21,6 +22,9 @@ class RecordingFileSystem final : public FileSystem {
   std::string short_writes_to;
   // Called before each write with the file's path and the length asked for.
   std::function<void(const std::string& path, std::uint32_t length)> on_write;
+  // False: every write reports success and nothing is written, for groups
+  // too large to put on disk in a test. Files are still created.
+  bool write_contents = true;
 
   std::map<std::string, std::vector<std::uint32_t>> writes;  // lengths, by path
   std::vector<std::string> calls;                             // "open P", "mkdir P", ...
@@ -38,4 +42,4 @@ class RecordingFileSystem final : public FileSystem {
   std::map<std::intptr_t, std::string> open_paths_;
 };
 
-}  // namespace mivora::testing
+}  // namespace mivora::test

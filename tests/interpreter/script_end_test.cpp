@@ -1,10 +1,9 @@
 // How the script ends: the close requests that end brings, clear page, and
 // the error state's look.
-#include "interpreter/script_input.hpp"
 #include "installer_fixture.hpp"
 #include "interpreter/presentation.hpp"
 
-namespace mivora::testing {
+namespace mivora::test {
 namespace {
 
 TEST(ScriptEnding, EndSendsOneCloseRequestWhenTheCloseEventIsSetAndTwoWhenNot) {
@@ -23,7 +22,7 @@ TEST(ScriptEnding, EndSendsOneCloseRequestWhenTheCloseEventIsSetAndTwoWhenNot) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(static_cast<int>(c.kind)) + (c.close_event_set ? " set" : " not set"));
-    ScriptedWizard wizard;
+    FakeWizard wizard;
     if (c.close_event_set) wizard.perform(UserAction::close());
     (void)close_window_for(wizard, ScriptEnd{c.kind, 0});
     EXPECT_EQ(wizard.close_requests(), c.close_requests);
@@ -32,27 +31,33 @@ TEST(ScriptEnding, EndSendsOneCloseRequestWhenTheCloseEventIsSetAndTwoWhenNot) {
 }
 
 TEST(ScriptEnding, ClearPageHidesThePageControlsInOrderThenEnablesTheButtons) {
-  ScriptedWizard wizard;
+  FakeWizard wizard;
   clear_page(wizard);
   clear_page(wizard);  // twice: the same state
   std::vector<std::string> expected;
-  for (int id : kPageControlIds) expected.push_back("hide " + std::to_string(id));
-  for (const char* button : {"enable 101", "enable 102", "enable 2"}) expected.push_back(button);
-  EXPECT_EQ(std::vector<std::string>(wizard.log().begin(), wizard.log().begin() + 14), expected);
-  EXPECT_EQ(wizard.control(222).text, "Destination:");  // texts stay
+  for (const char* page_control : {"Browse", "Accept", "Decline", "Text", "Text2", "Destination",
+                                   "DestinationLabel", "License", "ProgressLabel", "ProgressText", "ProgressFrame"})
+    expected.push_back(std::string("hide ") + page_control);
+  for (const char* button : {"enable Next", "enable Back", "enable Cancel"}) expected.push_back(button);
+  std::vector<std::string> twice = expected;
+  twice.insert(twice.end(), expected.begin(), expected.end());
+  EXPECT_EQ(wizard.log(), twice);
+  EXPECT_EQ(wizard.control(Control::kDestinationLabel).text, "Destination:");  // texts stay
 }
 
 TEST(ScriptEnding, ErrorStateShowsTheNoticeOnTwoLinesAndTheMessage) {
-  ScriptedWizard wizard;
-  wizard.click(102).click(101);  // Back is greyed: its click is dropped
+  Session session;
+  FakeWizard& wizard = session.wizard;
+  wizard.click(Control::kBack).click(Control::kNext);  // Back is greyed: its click is dropped
   ScriptInput input(wizard);
   ScriptEnd end = report_formatted_error(wizard, input, literal("Command not found: %X4"), {0x0000ABCDu});
   expect_error_state(wizard, end, "Command not found: 0000ABCD");
-  EXPECT_EQ(wizard.calls_starting("user click 102 dropped").size(), 1u);
+  EXPECT_EQ(wizard.dropped_actions(), 1);
 }
 
 TEST(ScriptEnding, CloseRequestInTheFinishStateEndsTheThread) {
-  ScriptedWizard wizard;
+  Session session;
+  FakeWizard& wizard = session.wizard;
   wizard.then(UserAction::close());
   ScriptInput input(wizard);
   ScriptEnd end = enter_finish_state(wizard, input, literal("bye"));
@@ -61,4 +66,4 @@ TEST(ScriptEnding, CloseRequestInTheFinishStateEndsTheThread) {
 }
 
 }  // namespace
-}  // namespace mivora::testing
+}  // namespace mivora::test

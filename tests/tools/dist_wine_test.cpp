@@ -6,10 +6,11 @@
 
 #include <filesystem>
 
-#include "tests/tools/test_support.hpp"
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/installer_run.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/temp_dir.hpp"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -33,14 +34,14 @@ class ReleaseUnderWine : public InstallerRun {
   // Builds the demo with the unpacked tool, from the unpacked examples, then
   // installs it into a folder of this run and compares it with the sources.
   void build_and_install_demo(const fs::path& tool, const fs::path& examples) {
-    test::CommandResult version = test::run_command(test::quoted(tool) + " --version");
+    CommandResult version = run_command(quoted(tool) + " --version");
     EXPECT_EQ(version.exit_code, 0);
     EXPECT_EQ(version.output.rfind("mivora-pack ", 0), 0u) << version.output;
 
     fs::path setup = fs::path(dir().path()) / "setup.exe";
-    test::CommandResult built = test::run_command(test::quoted(tool) + " build " +
-                                                  test::quoted(examples / "demo" / "setup.mivora") + " -o " +
-                                                  test::quoted(setup));
+    CommandResult built = run_command(quoted(tool) + " build " +
+                                                  quoted(examples / "demo" / "setup.mivora") + " -o " +
+                                                  quoted(setup));
     ASSERT_EQ(built.exit_code, 0) << built.output;
 
     ASSERT_NO_FATAL_FAILURE(start());
@@ -63,7 +64,7 @@ class ReleaseUnderWine : public InstallerRun {
         continue;
       }
       ++files;
-      EXPECT_EQ(test::read_text(installed / relative), test::read_text(entry.path()));
+      EXPECT_EQ(read_text(installed / relative), read_text(entry.path()));
     }
     EXPECT_GT(files, 3u);
   }
@@ -72,8 +73,8 @@ class ReleaseUnderWine : public InstallerRun {
 TEST_F(ReleaseUnderWine, LinuxArchiveAloneBuildsAndInstallsTheDemo) {
   fs::path archive = dist_file("-linux-x86_64.tar.gz");
   ASSERT_FALSE(archive.empty()) << "no Linux archive in dist/ (./run dist)";
-  test::TempDir unpacked;
-  test::CommandResult r = test::run_command("tar -xzf " + test::quoted(archive) + " -C " + test::quoted(unpacked.path()));
+  TempDir unpacked;
+  CommandResult r = run_command("tar -xzf " + quoted(archive) + " -C " + quoted(unpacked.path()));
   ASSERT_EQ(r.exit_code, 0) << r.output;
   fs::path top = *fs::directory_iterator(unpacked.path());
   build_and_install_demo(top / "bin" / "mivora-pack", top / "share" / "doc" / "mivora" / "examples");
@@ -82,8 +83,8 @@ TEST_F(ReleaseUnderWine, LinuxArchiveAloneBuildsAndInstallsTheDemo) {
 TEST_F(ReleaseUnderWine, DebianPackageAloneBuildsAndInstallsTheDemo) {
   fs::path package = dist_file("_amd64.deb");
   ASSERT_FALSE(package.empty()) << "no Debian package in dist/ (./run dist)";
-  test::TempDir root;
-  test::CommandResult r = test::run_command("dpkg -x " + test::quoted(package) + " " + test::quoted(root.path()));
+  TempDir root;
+  CommandResult r = run_command("dpkg -x " + quoted(package) + " " + quoted(root.path()));
   ASSERT_EQ(r.exit_code, 0) << r.output;
   build_and_install_demo(root / "usr" / "bin" / "mivora-pack", root / "usr" / "share" / "doc" / "mivora" / "examples");
 }
@@ -91,19 +92,19 @@ TEST_F(ReleaseUnderWine, DebianPackageAloneBuildsAndInstallsTheDemo) {
 TEST(Release, WindowsArchiveHoldsTheToolAndTheStubSideBySide) {
   fs::path archive = dist_file("-windows.zip");
   ASSERT_FALSE(archive.empty()) << "no Windows archive in dist/ (./run dist)";
-  test::TempDir unpacked;
-  test::CommandResult r = test::run_command("cd " + test::quoted(unpacked.path()) + " && cmake -E tar xf " +
-                                            test::quoted(archive));
+  TempDir unpacked;
+  CommandResult r = run_command("cd " + quoted(unpacked.path()) + " && cmake -E tar xf " +
+                                            quoted(archive));
   ASSERT_EQ(r.exit_code, 0) << r.output;
   fs::path top = *fs::directory_iterator(unpacked.path());
-  EXPECT_EQ(test::read_bytes(top / "mivora.exe"), test::read_bytes(win32_build_file("mivora.exe")));
+  EXPECT_EQ(read_bytes(top / "mivora.exe"), read_bytes(win32_build_file("mivora.exe")));
   // Static: it runs on a Windows without the compiler's DLLs.
-  test::CommandResult imports =
-      test::run_command("i686-w64-mingw32-objdump -p " + test::quoted(top / "mivora-pack.exe") + " | grep 'DLL Name'");
+  CommandResult imports =
+      run_command("i686-w64-mingw32-objdump -p " + quoted(top / "mivora-pack.exe") + " | grep 'DLL Name'");
   EXPECT_EQ(imports.output.find("libstdc++"), std::string::npos) << imports.output;
   EXPECT_EQ(imports.output.find("libgcc"), std::string::npos) << imports.output;
   EXPECT_EQ(imports.output.find("libwinpthread"), std::string::npos) << imports.output;
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test

@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "tests/tools/test_support.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/temp_dir.hpp"
 #include "tools/writer/package_limits.hpp"
 #include "tools/writer/pe_resources.hpp"
 

@@ -6,11 +6,10 @@
 #include <chrono>
 #include <filesystem>
 
-#include "tests/tools/test_support.hpp"
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/installer_run.hpp"
 #include "tools/script/source_file.hpp"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -43,30 +42,25 @@ using PackedInstallerUnderWine = InstallerRun;
 TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
   fs::path root = dir().path();
   for (const TreeFile& f : kTree) {
-    test::write_text(root / "src" / f.path, contents_of(f));
+    write_text(root / "src" / f.path, contents_of(f));
     fs::last_write_time(root / "src" / f.path, time_of(f));
   }
   fs::create_directories(root / "src" / "empty");
-  std::string destination = escaped(windows_path_of((root / "installed").string()));
-  test::write_text(root / "setup.mivora",
-                   "name \"Tree\"\ntext \"Welcome\"\npage no-back\n"
-                   "dest \"" +
-                       destination +
-                       "\"\npage\n"
-                       "files \"App\" from \"src\"\ncopy \"Copying\"\ndone \"Finished\"\n");
-  test::CommandResult built = test::run_command(std::string(MIVORA_PACK) + " build " +
-                                                test::quoted(root / "setup.mivora") + " -o " +
-                                                test::quoted(root / "setup.exe") + " --stub " +
-                                                test::quoted(win32_build_file("mivora.exe")));
+  std::string destination = escaped(windows_path_of(root / "installed"));
+  write_text(root / "setup.mivora", "name \"Tree\"\ntext \"Welcome\"\npage no-back\ndest \"" + destination +
+                                        "\"\npage\nfiles \"App\" from \"src\"\ncopy \"Copying\"\ndone \"Finished\"\n");
+  const fs::path stub = win32_build_file("mivora.exe");
+  CommandResult built = run_command(std::string(MIVORA_PACK) + " build " + quoted(root / "setup.mivora") + " -o " +
+                                    quoted(root / "setup.exe") + " --stub " + quoted(stub));
   ASSERT_EQ(built.exit_code, 0) << built.output;
 
   ASSERT_NO_FATAL_FAILURE(start());
   wait_page("Welcome");
-  expect_ok("click 101");
-  expect_ok("waitstate 221 visible");
+  click(Control::kNext);
+  wait_state(Control::kDestination, "visible");
   settle_page();
-  EXPECT_EQ(text(221), "ok " + destination);  // a script string escapes "\" as the probe does
-  expect_ok("click 101");
+  EXPECT_EQ(text(Control::kDestination), "ok " + destination);  // a script string escapes "\" as the probe does
+  click(Control::kNext);
   finish("Finished");
 
   fs::path installed = root / "installed" / "App";
@@ -74,11 +68,11 @@ TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
   for (const TreeFile& f : kTree) {
     SCOPED_TRACE(f.path);
     ASSERT_TRUE(fs::exists(installed / f.path));
-    EXPECT_EQ(test::read_text(installed / f.path), contents_of(f));
+    EXPECT_EQ(read_text(installed / f.path), contents_of(f));
     EXPECT_EQ(script::modification_time(installed / f.path).ticks(),
               script::modification_time(root / "src" / f.path).ticks());
   }
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test

@@ -3,12 +3,12 @@
 #include <filesystem>
 
 #include "package/format.hpp"
-#include "tests/tools/test_support.hpp"
+#include "tests/support/packages.hpp"
+#include "tests/support/temp_dir.hpp"
 #include "tools/inspect/package_dump.hpp"
 #include "tools/inspect/package_walk.hpp"
 #include "tools/script/script_compiler.hpp"
 #include "tools/writer/byte_order.hpp"
-#include "tools/writer/package_builder.hpp"
 
 namespace mivora::inspect {
 namespace {
@@ -16,9 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace format;
 
-ByteView view_of(const std::vector<std::uint8_t>& bytes) {
-  return ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
-}
+using test::view_of;
 
 // name, page, dest, one list of one 3-byte file, copy, done.
 std::vector<std::uint8_t> small_package() {

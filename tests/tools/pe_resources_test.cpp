@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "tests/tools/test_support.hpp"
+#include "tests/support/processes.hpp"
+#include "tests/support/temp_dir.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_image.hpp"
 #include "tools/writer/resource_tree.hpp"

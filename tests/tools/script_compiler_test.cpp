@@ -6,7 +6,8 @@
 #include <filesystem>
 
 #include "package/format.hpp"
-#include "tests/tools/test_support.hpp"
+#include "tests/support/packages.hpp"
+#include "tests/support/temp_dir.hpp"
 #include "tools/inspect/package_walk.hpp"
 
 namespace mivora::script {
@@ -44,7 +45,7 @@ class ScriptTest : public ::testing::Test {
   }
 
   static inspect::PackageWalk walk(const std::vector<std::uint8_t>& bytes) {
-    return inspect::walk_package(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())});
+    return inspect::walk_package(test::view_of(bytes));
   }
 
   void source(const std::string& relative, const std::string& contents) { test::write_text(dir_ / relative, contents); }
@@ -59,13 +60,8 @@ std::string repeat(const std::string& line, int times) {
 }
 
 TEST_F(ScriptTest, WorkedExampleScriptCompilesToItsSeventySixBytes) {
-  const std::vector<std::uint8_t> expected = {
-      0x70, 0x61, 0x63, 0x6B, 0x68, 0x65, 0x61, 0x64, 0x14, 0x00, 0x00, 0x00, 0x38, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
-      0x00, 0x6E, 0x61, 0x6D, 0x65, 0x00, 0x00, 0x00, 0x00, 0x74, 0x65, 0x78, 0x74, 0x05, 0x00, 0x00, 0x00, 0x70, 0x61,
-      0x67, 0x65, 0x01, 0x00, 0x00, 0x00, 0x64, 0x6F, 0x6E, 0x65, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F,
-      0x00, 0x00, 0x00, 0x04, 0x44, 0x65, 0x6D, 0x6F, 0x05, 0x48, 0x65, 0x6C, 0x6C, 0x6F, 0x03, 0x42, 0x79, 0x65, 0x00};
   std::string script = test::read_text(fs::path(MIVORA_SOURCE_DIR) / "examples" / "worked-example.mivora");
-  EXPECT_EQ(compile(script), expected);
+  EXPECT_EQ(compile(script), test::kWorkedExampleBytes);
 }
 
 struct BrokenScript {

@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/temp_dir.hpp"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -23,24 +22,8 @@ namespace fs = std::filesystem;
 
 CountedView counted(const std::string& s) { return CountedView{s.data(), static_cast<std::uint8_t>(s.size())}; }
 
-std::string read_all(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class FileOperations : public ::testing::Test {
  protected:
-  void SetUp() override {
-    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dir_ = fs::temp_directory_path() / ("mivora-files-" + std::to_string(stamp));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
   void write(const std::string& name, std::uint32_t mode, const std::string& data) {
     std::string p = path(name);
@@ -50,21 +33,21 @@ class FileOperations : public ::testing::Test {
     close_file(f);
   }
 
-  fs::path dir_;
+  test::TempDir dir_;
 };
 
 TEST_F(FileOperations, OpenModes) {
   write("f", kOpenCreateAlways, "first contents");
   write("f", kOpenCreateAlways, "new");  // truncates
-  EXPECT_EQ(read_all(dir_ / "f"), "new");
+  EXPECT_EQ(test::read_text(dir_ / "f"), "new");
   write("f", kOpenAppend, "+more");  // appends
-  EXPECT_EQ(read_all(dir_ / "f"), "new+more");
+  EXPECT_EQ(test::read_text(dir_ / "f"), "new+more");
   write("g", kOpenAppend, "created");  // creates a missing file
-  EXPECT_EQ(read_all(dir_ / "g"), "created");
+  EXPECT_EQ(test::read_text(dir_ / "g"), "created");
   write("f", 0x100 | kOpenCreateAlways, "low8");  // only the low 8 bits count
-  EXPECT_EQ(read_all(dir_ / "f"), "low8");
+  EXPECT_EQ(test::read_text(dir_ / "f"), "low8");
   write("f", kOpenReadWrite, "XY");  // opens at the start, no truncation
-  EXPECT_EQ(read_all(dir_ / "f"), "XYw8");
+  EXPECT_EQ(test::read_text(dir_ / "f"), "XYw8");
 
   for (std::uint32_t mode : {0u, 1u, 7u}) {
     SCOPED_TRACE(mode);

@@ -7,27 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "tools/writer/package_builder.hpp"
+#include "tests/support/packages.hpp"
 
 namespace mivora {
 namespace {
 
 using namespace format;
 
+using test::view_of;
+
 std::string str(CountedView v) { return std::string(v.chars, v.length); }
 
-ByteView view_of(const std::vector<std::uint8_t>& bytes) {
-  return ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
-}
-
-std::vector<std::uint8_t> worked_example() {
-  writer::PackageBuilder b;
-  b.name("Demo");
-  b.text("Hello");
-  b.page(kPageNoBack);
-  b.done("Bye");
-  return b.build();
-}
+std::vector<std::uint8_t> worked_example() { return test::worked_example().build(); }
 
 TEST(PackageFormat, TagsAreTheirCharactersLeastSignificantFirst) {
   EXPECT_EQ(kTagFile, 0x656C6966u);
@@ -43,14 +34,8 @@ TEST(PackageFormat, TagsAreTheirCharactersLeastSignificantFirst) {
 }
 
 TEST(PackageFormat, WorkedExampleIsByteForByte) {
-  const std::vector<std::uint8_t> expected = {
-      0x70, 0x61, 0x63, 0x6B, 0x68, 0x65, 0x61, 0x64, 0x14, 0x00, 0x00, 0x00, 0x38, 0x00, 0x00, 0x00,
-      0x01, 0x00, 0x00, 0x00, 0x6E, 0x61, 0x6D, 0x65, 0x00, 0x00, 0x00, 0x00, 0x74, 0x65, 0x78, 0x74,
-      0x05, 0x00, 0x00, 0x00, 0x70, 0x61, 0x67, 0x65, 0x01, 0x00, 0x00, 0x00, 0x64, 0x6F, 0x6E, 0x65,
-      0x0B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x04, 0x44, 0x65, 0x6D,
-      0x6F, 0x05, 0x48, 0x65, 0x6C, 0x6C, 0x6F, 0x03, 0x42, 0x79, 0x65, 0x00};
-  ASSERT_EQ(expected.size(), 76u);
-  EXPECT_EQ(worked_example(), expected);
+  ASSERT_EQ(test::kWorkedExampleBytes.size(), 76u);
+  EXPECT_EQ(worked_example(), test::kWorkedExampleBytes);
 }
 
 TEST(PackageFormat, WorkedExampleReadsBack) {

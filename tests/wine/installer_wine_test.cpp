@@ -1,35 +1,27 @@
 // The installer as a user meets it: packages put into copies of the stub,
-// run under Wine in a fresh directory, driven through the UI probe, and
-// checked by what the window shows, the exit code and the files on disk.
+// run under Wine in a fresh folder, driven through the UI probe, and checked
+// by what the window shows, the exit code and the files on disk. What goes
+// wrong during a copy is in the fault suite.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/wine/installer_run.hpp"
+#include "tests/support/disk_checks.hpp"
+#include "tests/support/installer_run.hpp"
 #include "tools/writer/pe_resources.hpp"
+#include "wizard/resource.h"
 
-namespace mivora::wine_test {
+namespace mivora::test {
 namespace {
 
-using writer::PackageBuilder;
+namespace fs = std::filesystem;
+using namespace format;
 
 using InstallerUnderWine = InstallerRun;
-
-PackageBuilder worked_example() {
-  PackageBuilder b;
-  b.name("Demo");
-  b.text("Hello");
-  b.page(1);
-  b.done("Bye");
-  return b;
-}
 
 // Two pages, then the closing text.
 PackageBuilder two_pages() {
@@ -46,25 +38,26 @@ PackageBuilder two_pages() {
 
 TEST_F(InstallerUnderWine, WorkedExampleRunsThroughFinishWithExitCodeZero) {
   run(worked_example());
-  expect_ok("waittext 0 Demo");
+  wait_text(Control::kWindow, "Demo");
   wait_page("Hello");
-  EXPECT_TRUE(visible(210));
-  EXPECT_FALSE(visible(211));
-  EXPECT_EQ(text(101), "ok Next >>");
-  EXPECT_TRUE(enabled(101));
-  EXPECT_FALSE(enabled(102));
-  EXPECT_TRUE(enabled(2));
-  EXPECT_EQ(text(0xFFFF), "ok Mivora 0.1");  // the version line, id -1 as a 16-bit id
+  EXPECT_TRUE(visible(Control::kText));
+  EXPECT_FALSE(visible(Control::kText2));
+  EXPECT_EQ(text(Control::kNext), "ok Next >>");
+  EXPECT_TRUE(enabled(Control::kNext));
+  EXPECT_FALSE(enabled(Control::kBack));
+  EXPECT_TRUE(enabled(Control::kCancel));
+  // The version line: id -1 as a 16-bit id.
+  EXPECT_EQ(ask("text " + std::to_string(IDC_VERSION_LINE & 0xFFFF)), "ok Mivora 0.1");
   screenshot("worked-example-page");
 
-  expect_ok("click 101");
-  expect_ok("waittext 101 Finish");
-  EXPECT_EQ(text(210), "ok Bye");
-  EXPECT_FALSE(enabled(102));
-  EXPECT_FALSE(enabled(2));
-  EXPECT_TRUE(enabled(101));
+  click(Control::kNext);
+  wait_text(Control::kNext, "Finish");
+  EXPECT_EQ(text(Control::kText), "ok Bye");
+  EXPECT_FALSE(enabled(Control::kBack));
+  EXPECT_FALSE(enabled(Control::kCancel));
+  EXPECT_TRUE(enabled(Control::kNext));
   screenshot("worked-example-finish");
-  expect_ok("click 101");
+  click(Control::kNext);
   expect_closed_with_zero();
 }
 
@@ -72,10 +65,10 @@ TEST_F(InstallerUnderWine, StubWithoutPackageShowsNoValidInstallPackage) {
   write_plain_stub();
   start();
   expect_error_state("No valid install package.");
-  EXPECT_EQ(text(0), "ok Mivora");
+  EXPECT_EQ(text(Control::kWindow), "ok Mivora");
   screenshot("no-package");
-  expect_ok("click 101");
-  expect_closed_with_zero();
+  click(Control::kNext);
+  expect_closed_with(kFailedInstallUnderWine);
 }
 
 // Dialog template 100 with no controls and a window class nobody registered.
@@ -103,7 +96,8 @@ TEST_F(InstallerUnderWine, StartupFailureShowsTheErrorBoxWithItsStepCode) {
     std::uint32_t id;
     const char* step;
   };
-  for (const Case& c : {Case{"no-icon", kRtGroupIcon, 1, "10"}, Case{"broken-template", kRtDialog, 100, "1"}}) {
+  for (const Case& c : {Case{"no-icon", kRtGroupIcon, IDI_MIVORA, "10"},
+                        Case{"broken-template", kRtDialog, IDD_WIZARD, "1"}}) {
     SCOPED_TRACE(c.name);
     std::vector<std::uint8_t> setup;
     std::string error;
@@ -111,7 +105,7 @@ TEST_F(InstallerUnderWine, StartupFailureShowsTheErrorBoxWithItsStepCode) {
     std::vector<std::uint8_t> spoiled =
         c.type == kRtGroupIcon ? std::vector<std::uint8_t>{0, 0, 1, 0, 0, 0} : template_of_unknown_class();
     ASSERT_TRUE(writer::replace_resource(stub_bytes(), c.type, c.id, spoiled, setup, error)) << error;
-    write_file(dir().path() + "/setup.exe", setup);
+    write_bytes(dir() / "setup.exe", setup);
     installer_ = std::make_unique<Child>(std::vector<std::string>{"wine", "setup.exe"}, dir().path(), false);
     probe_ = std::make_unique<Probe>();
     std::string box = ask("errorbox 20000");
@@ -125,44 +119,57 @@ TEST_F(InstallerUnderWine, StartupFailureShowsTheErrorBoxWithItsStepCode) {
   }
 }
 
-TEST_F(InstallerUnderWine, EachErrorShowsItsMessageInTheErrorState) {
+TEST_F(InstallerUnderWine, EachErrorShowsItsMessageAndEndsAsAFailedInstall) {
   struct Case {
     const char* name;
     PackageBuilder package;
     std::string message;
-    const char* before;  // a probe command that leads into the error, or null
+    const char* page = nullptr;  // the page to answer on the way, if any
+    std::string answer = {};     // the probe command that answers it
   };
   std::vector<Case> cases;
   {
     PackageBuilder b = worked_example();
-    writer::HeadOverrides head;
-    head.version = 2;
-    b.set_head_overrides(head);
-    cases.push_back({"version-2", b, "No valid install package.", nullptr});
+    b.set_head_overrides({.version = 2});
+    cases.push_back({"version-2", b, "No valid install package."});
   }
   {
     PackageBuilder b;
     b.name("Unknown");
     b.command(0x777A7978, {});
-    cases.push_back({"unknown-tag", b, "Command not found: 777A7978", nullptr});
+    cases.push_back({"unknown-tag", b, "Command not found: 777A7978"});
   }
   {
     PackageBuilder b;
     b.group();
-    cases.push_back({"group", b, "Not finished: 'group'", nullptr});
+    cases.push_back({"group", b, "Not finished: 'group'"});
   }
-  cases.push_back({"browse-answer", worked_example(), "Not finished: 'browse'", "post 204"});
+  cases.push_back({"browse-answer", worked_example(), "Not finished: 'browse'", "Hello", post(kCommandBrowseUnfinished)});
+  {
+    // Each copy starts a page run: the seventeenth cannot be kept.
+    PackageBuilder b;
+    for (int i = 0; i < 16; ++i) {
+      b.dest("Z:\\tmp", kDestFixed);
+      b.copy("Nothing to copy");
+    }
+    b.done("never");
+    cases.push_back({"too-many-pages", b, "Too many pages."});
+  }
+  {
+    cases.push_back({"empty-destination", one_file(""), "Could not create file.", "Where to?",
+                     "click " + probe_id(Control::kNext)});
+  }
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
     run(c.package);
-    if (c.before != nullptr) {
-      wait_page("Hello");
-      expect_ok(c.before);
+    if (c.page != nullptr) {
+      wait_page(c.page);
+      expect_ok(c.answer);
     }
     expect_error_state(c.message);
     screenshot(std::string("error-") + c.name);
-    expect_ok("click 101");
-    expect_closed_with_zero();
+    click(Control::kNext);
+    expect_closed_with(kFailedInstallUnderWine);
     start_over();
   }
 }
@@ -170,35 +177,35 @@ TEST_F(InstallerUnderWine, EachErrorShowsItsMessageInTheErrorState) {
 TEST_F(InstallerUnderWine, NextAndBackMoveBetweenPages) {
   run(two_pages());
   wait_page("First page");
-  EXPECT_FALSE(enabled(102));
-  expect_ok("click 101");
+  EXPECT_FALSE(enabled(Control::kBack));
+  click(Control::kNext);
   wait_page("Second page");
-  EXPECT_EQ(text(211), "ok More");
-  EXPECT_TRUE(visible(211));
-  EXPECT_TRUE(enabled(102));
+  EXPECT_EQ(text(Control::kText2), "ok More");
+  EXPECT_TRUE(visible(Control::kText2));
+  EXPECT_TRUE(enabled(Control::kBack));
   screenshot("second-page");
-  expect_ok("click 102");
+  click(Control::kBack);
   wait_page("First page");
-  EXPECT_FALSE(visible(211));
-  EXPECT_FALSE(enabled(102));
-  expect_ok("click 101");
+  EXPECT_FALSE(visible(Control::kText2));
+  EXPECT_FALSE(enabled(Control::kBack));
+  click(Control::kNext);
   wait_page("Second page");
-  expect_ok("click 101");
-  expect_ok("waittext 101 Finish");
-  expect_ok("click 101");
+  click(Control::kNext);
+  wait_text(Control::kNext, "Finish");
+  click(Control::kNext);
   expect_closed_with_zero();
 }
 
 TEST_F(InstallerUnderWine, CancelAnsweredNoKeepsThePageAndYesEndsWithExitCodeZero) {
   run(worked_example());
   wait_page("Hello");
-  expect_ok("click 2");
+  click(Control::kCancel);
   EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
   expect_ok("sleep 200");
-  EXPECT_EQ(text(210), "ok Hello");
-  EXPECT_EQ(text(101), "ok Next >>");
-  EXPECT_TRUE(enabled(2));
-  expect_ok("click 2");
+  EXPECT_EQ(text(Control::kText), "ok Hello");
+  EXPECT_EQ(text(Control::kNext), "ok Next >>");
+  EXPECT_TRUE(enabled(Control::kCancel));
+  click(Control::kCancel);
   EXPECT_EQ(ask("waitconfirm"), std::string("ok ") + kConfirmText);
   screenshot("confirm");
   EXPECT_EQ(ask("confirm yes"), std::string("ok ") + kConfirmText);
@@ -219,11 +226,11 @@ TEST_F(InstallerUnderWine, KeysWhilePageWaitsChangeNothingAndEnterOrEscapePressN
   for (const char* key : {"key 13", "char 13", "key 27", "char 27", "key 9", "char 9", "key 0x41", "char a"})
     expect_ok(key);
   expect_ok("noconfirm 1500");  // past the script's 1000 ms wake-up
-  EXPECT_EQ(text(210), "ok First page");
-  EXPECT_EQ(text(101), "ok Next >>");
-  EXPECT_FALSE(visible(211));
+  EXPECT_EQ(text(Control::kText), "ok First page");
+  EXPECT_EQ(text(Control::kNext), "ok Next >>");
+  EXPECT_FALSE(visible(Control::kText2));
   // The keys were taken and dropped: the page still answers its buttons.
-  expect_ok("click 101");
+  click(Control::kNext);
   wait_page("Second page");
   expect_ok("close");
   expect_closed_with_zero();
@@ -242,18 +249,18 @@ std::vector<InstalledFile> several_lists() {
 TEST_F(InstallerUnderWine, CopyInstallsSeveralListsWithExactContentsAndTimes) {
   auto files = several_lists();
   run(copying(dir().windows_path() + "\\out", files));
-  expect_ok("waittext 221 " + escaped(dir().windows_path() + "\\out"));
+  wait_text(Control::kDestination, escaped(dir().windows_path() + "\\out"));
   settle_page();
-  EXPECT_TRUE(visible(221));
-  EXPECT_TRUE(visible(220));
-  EXPECT_EQ(text(222), "ok Destination:");
+  EXPECT_TRUE(visible(Control::kDestination));
+  EXPECT_TRUE(visible(Control::kBrowse));
+  EXPECT_EQ(text(Control::kDestinationLabel), "ok Destination:");
   screenshot("destination");
-  expect_ok("click 101");
-  expect_ok("waittext 101 Finish");
-  EXPECT_EQ(text(210), "ok Installed");
+  click(Control::kNext);
+  wait_text(Control::kNext, "Finish");
+  EXPECT_EQ(text(Control::kText), "ok Installed");
   screenshot("copied");
-  expect_installed(dir().path() + "/out", files);
-  expect_ok("click 101");
+  expect_installed(dir() / "out", files);
+  click(Control::kNext);
   expect_closed_with_zero();
 }
 
@@ -261,83 +268,96 @@ TEST_F(InstallerUnderWine, DestinationTypedIntoTheFieldIsWhereFilesGo) {
   std::vector<InstalledFile> files = {{"", "a.txt", "typed", kSomeTime}};
   run(copying(dir().windows_path() + "\\default", files));
   wait_page("Where to?");
-  EXPECT_EQ(ask("limit 221"), "ok 127");
-  expect_ok("settext 221 ");
+  const std::string field = probe_id(Control::kDestination);
+  EXPECT_EQ(ask("limit " + field), "ok 127");
+  expect_ok("settext " + field + " ");
   // Longer than the field is wide: the field scrolls instead of refusing keys.
   const std::string folder = "typed-into-a-field-narrower-than-this-folder-name";
-  expect_ok("type 221 " + escaped(dir().windows_path() + "\\" + folder));
-  EXPECT_EQ(ask("text 221"), "ok " + escaped(dir().windows_path() + "\\" + folder));
-  expect_ok("click 101");
-  expect_ok("waittext 101 Finish");
-  expect_installed(dir().path() + "/" + folder, files);
-  EXPECT_FALSE(std::filesystem::exists(dir().path() + "/default"));
-  expect_ok("click 101");
+  expect_ok("type " + field + " " + escaped(dir().windows_path() + "\\" + folder));
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(dir().windows_path() + "\\" + folder));
+  // Each character queued two notices: Next waits until the page has taken
+  // them, lest it find the queue full.
+  settle_page();
+  click(Control::kNext);
+  wait_text(Control::kNext, "Finish");
+  expect_installed(dir() / folder, files);
+  EXPECT_FALSE(fs::exists(dir() / "default"));
+  click(Control::kNext);
   expect_closed_with_zero();
 }
 
-bool can_drop_dac_override() {
-  return std::system("setpriv --inh-caps=-dac_override --bounding-set=-dac_override true >/dev/null 2>&1") == 0;
+// Files of one group, `count` of them in the list `list`.
+std::vector<InstalledFile> group_of(const std::string& list, int count) {
+  std::vector<InstalledFile> files;
+  for (int i = 0; i < count; ++i) files.push_back({list, "f" + std::to_string(i), std::to_string(i), kSomeTime});
+  return files;
 }
 
-TEST_F(InstallerUnderWine, ReadOnlyExistingFileGivesCouldNotCreateFile) {
-  std::vector<std::string> prefix;
-  if (geteuid() == 0) {
-    if (!can_drop_dac_override()) GTEST_SKIP() << "running as root and setpriv cannot drop CAP_DAC_OVERRIDE";
-    prefix = {"setpriv", "--inh-caps=-dac_override", "--bounding-set=-dac_override"};
-    // The server opens the files: it must run without the capability too.
-    ASSERT_EQ(std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1"), 0);
-  }
-  std::filesystem::create_directories(dir().path() + "/out");
-  write_file(dir().path() + "/out/locked.txt", {'o', 'l', 'd'});
-  chmod((dir().path() + "/out/locked.txt").c_str(), 0444);
-  std::vector<InstalledFile> files = {{"", "first.txt", "1", kSomeTime}, {"", "locked.txt", "new", kSomeTime}};
-  write_setup(copying(dir().windows_path() + "\\out", files));
-  start(prefix);
-  wait_page("Where to?");
-  expect_ok("click 101");
-  expect_error_state("Could not create file.");
-  screenshot("could-not-create-file");
-  expect_ok("click 101");
-  expect_closed_with_zero();
-  EXPECT_EQ(read_file(dir().path() + "/out/locked.txt"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
-  EXPECT_EQ(read_file(dir().path() + "/out/first.txt"), (std::vector<std::uint8_t>{'1'}));
-  probe_.reset();
-  if (!prefix.empty()) {
-    // Back to a server with every capability, kept alive for the next tests.
-    EXPECT_EQ(std::system("wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; wineserver -p >/dev/null 2>&1"), 0);
+// A copy greys the field and relabels it "Current file:"; a later dest is a
+// destination page again: free, the user's folder takes the second group;
+// fixed, the default does.
+TEST_F(InstallerUnderWine, DestAfterACopyIsADestinationPageAgain) {
+  for (std::uint32_t flags : {0u, kDestFixed}) {
+    SCOPED_TRACE(flags == 0 ? "free" : "fixed");
+    const std::string root = dir().windows_path();
+    const std::vector<InstalledFile> first = group_of("", 2), second = group_of("", 3);
+    PackageBuilder b;
+    b.text("First");
+    b.dest(root + "\\first", 0);
+    b.page(kPageNoBack);
+    add_lists(b, first);
+    b.copy("Copying");
+    b.text("Second");
+    b.dest(root + "\\second", flags);
+    b.page(0);
+    add_lists(b, second);
+    b.copy("Copying");
+    b.done("Installed");
+    run(b);
+    wait_page("First");
+    click(Control::kNext);
+    wait_page("Second");
+    EXPECT_EQ(text(Control::kDestinationLabel), "ok Destination:");
+    EXPECT_EQ(text(Control::kDestination), "ok " + escaped(root + "\\second"));
+    EXPECT_EQ(enabled(Control::kDestination), flags == 0);
+    EXPECT_EQ(enabled(Control::kBrowse), flags == 0);
+    screenshot(flags == 0 ? "second-destination" : "second-destination-fixed");
+    if (flags == 0) expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(root + "\\typed"));
+    click(Control::kNext);
+    finish("Installed");
+    expect_installed(dir() / "first", first);
+    expect_installed(dir() / (flags == 0 ? "typed" : "second"), second);
+    EXPECT_EQ(fs::exists(dir() / "second"), flags != 0);
+    start_over();
   }
 }
 
-TEST_F(InstallerUnderWine, ClicksDuringCopyAreTakenBetweenFilesAndCancelAsks) {
-  run(copying(dir().windows_path() + "\\out", busy_files()));
+// 384 files, more than one group holds: the later two groups continue,
+// fixed and without a page, in the folder the user typed for the first.
+TEST_F(InstallerUnderWine, ContinueInstallsThreeGroupsWhereTheUserTyped) {
+  const std::string root = dir().windows_path();
+  const std::vector<InstalledFile> groups[] = {group_of("one", 128), group_of("two", 128), group_of("three", 128)};
+  PackageBuilder b;
+  b.text("Where to?");
+  b.dest(root + "\\default", kDestSameDestination);  // before any copy: the default string
+  b.page(kPageNoBack);
+  add_lists(b, groups[0]);
+  b.copy("Copying");
+  for (int g = 1; g < 3; ++g) {
+    b.dest("C:\\unused", kDestSameDestination | kDestFixed);
+    add_lists(b, groups[g]);
+    b.copy("Copying");
+  }
+  b.done("Installed");
+  run(b);
   wait_page("Where to?");
-  expect_ok("click 101");
-  expect_ok("waitstate 231 visible");
-  EXPECT_EQ(text(222), "ok Current file:");
-  EXPECT_FALSE(enabled(221));
-  screenshot("copying");
-  // Taken one after each file: Next and Back are dropped, Cancel asks, and
-  // No lets the copy go on.
-  expect_ok("click 101");
-  expect_ok("click 102");
-  expect_ok("click 2");
-  EXPECT_EQ(ask("confirm no"), std::string("ok ") + kConfirmText);
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(root + "\\default"));
+  expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(root + "\\typed"));
+  click(Control::kNext);
   finish("Installed");
-  expect_installed(dir().path() + "/out", busy_files());
-}
-
-TEST_F(InstallerUnderWine, FirstCloseDuringBusyScriptLeavesWindowUpUntilTheNextWait) {
-  run(copying(dir().windows_path() + "\\out", busy_files()));
-  wait_page("Where to?");
-  expect_ok("click 101");
-  expect_ok("waitstate 231 visible");
-  expect_ok("close");
-  // The script is writing the large file: the window stays until it waits.
-  EXPECT_EQ(text(210), "ok Copying");
-  EXPECT_EQ(installer_->wait(0), -1);
-  expect_closed_with_zero();
-  expect_installed_file(dir().path() + "/out", busy_files()[0]);
+  for (const auto& group : groups) expect_installed(dir() / "typed", group);
+  EXPECT_FALSE(fs::exists(dir() / "default"));
 }
 
 }  // namespace
-}  // namespace mivora::wine_test
+}  // namespace mivora::test

@@ -1,4 +1,4 @@
-#include "tests/wine/wine_session.hpp"
+#include "tests/support/processes.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,50 +7,24 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <thread>
 
-namespace mivora::wine_test {
+namespace mivora::test {
 
-TempDir::TempDir() {
-  char pattern[] = "/tmp/mivora-wine-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  path_ = made != nullptr ? made : "";
+CommandResult run_command(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  int status = pclose(pipe);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
 }
 
-TempDir::~TempDir() {
-  std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TempDir::windows_path() const { return windows_path_of(path_); }
-
-std::string windows_path_of(const std::string& linux_path) {
-  std::string out = "Z:";
-  for (char c : linux_path) out += c == '/' ? '\\' : c;
-  return out;
-}
-
-std::vector<std::uint8_t> read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return {};
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
-void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string win32_build_file(const std::string& relative) {
-  const char* dir = std::getenv("MIVORA_WIN32_DIR");
-  return std::string(dir != nullptr ? dir : MIVORA_WIN32_DIR) + "/" + relative;
-}
+std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
 
 Child::Child(const std::vector<std::string>& argv, const std::string& directory, bool with_pipes) {
   int in_pipe[2] = {-1, -1};
@@ -135,38 +109,4 @@ void Child::close_input() {
   to_child_ = -1;
 }
 
-namespace {
-
-std::vector<std::string> probe_command(const std::vector<std::string>& prefix) {
-  std::vector<std::string> argv = prefix;
-  argv.push_back("wine");
-  argv.push_back(win32_build_file("tests/probe.exe"));
-  return argv;
-}
-
-}  // namespace
-
-Probe::Probe(const std::vector<std::string>& prefix) : child_(probe_command(prefix), "", true) {}
-
-Probe::~Probe() {
-  child_.write_line("quit");
-  child_.close_input();
-  child_.wait(5000);
-}
-
-std::string Probe::ask(const std::string& command, int timeout_ms) {
-  std::string line;
-  if (!child_.write_line(command) || !child_.read_line(line, timeout_ms)) return "err probe-silent";
-  return line;
-}
-
-std::vector<std::string> Probe::ask_all(const std::vector<std::string>& commands, int timeout_ms) {
-  std::vector<std::string> answers;
-  for (const auto& command : commands)
-    if (!child_.write_line(command)) return answers;
-  std::string line;
-  while (answers.size() < commands.size() && child_.read_line(line, timeout_ms)) answers.push_back(line);
-  return answers;
-}
-
-}  // namespace mivora::wine_test
+}  // namespace mivora::test

@@ -1,0 +1,33 @@
+#pragma once
+// The Windows build as the host tests reach it: its files, and the UI probe
+// (probe.exe) started under Wine, fed one command per line and answering
+// one line each.
+#include <string>
+#include <vector>
+
+#include "tests/support/processes.hpp"
+
+namespace mivora::test {
+
+// Path of a file of the Windows build (MIVORA_WIN32_DIR).
+[[nodiscard]] std::string win32_build_file(const std::string& relative);
+
+class Probe {
+ public:
+  // `prefix` runs before wine, as for the installer (setpriv).
+  explicit Probe(const std::vector<std::string>& prefix = {});
+  ~Probe();
+  Probe(const Probe&) = delete;
+  Probe& operator=(const Probe&) = delete;
+
+  // Sends one command; its one answer line, or "err probe-silent".
+  std::string ask(const std::string& command, int timeout_ms = 30000);
+  // Sends every command before reading an answer, so that they reach the
+  // window as fast as the probe can act; the answers in order.
+  std::vector<std::string> ask_all(const std::vector<std::string>& commands, int timeout_ms = 30000);
+
+ private:
+  Child child_;
+};
+
+}  // namespace mivora::test
