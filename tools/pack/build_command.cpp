@@ -11,10 +11,6 @@
 #include "tools/writer/pe_resources.hpp"
 #include "tools/writer/whole_file.hpp"
 
-#ifndef MIVORA_DEFAULT_STUB
-#define MIVORA_DEFAULT_STUB "build/win32/mivora.exe"
-#endif
-
 namespace mivora::pack {
 
 const char kBuildHelp[] =
@@ -28,7 +24,8 @@ const char kBuildHelp[] =
     "                   and never over the script, the stub or a source file,\n"
     "                   nor inside a folder that the package packs\n"
     "  --stub PATH      the installer stub (default: mivora.exe beside this tool,\n"
-    "                   or the build tree's build/win32/mivora.exe)\n"
+    "                   or in ../share/mivora/ from its folder, where an\n"
+    "                   installation puts it)\n"
     "  --codepage N     the Windows ANSI code page of the texts (default 1252)\n"
     "\n"
     "SOURCE_DATE_EPOCH, when set to seconds since 1970, is the latest time a\n"
@@ -83,21 +80,23 @@ bool wants_installer(const fs::path& output) {
   return extension == ".exe";
 }
 
+// --stub, else beside the tool, else where an installation puts it:
+// PREFIX/bin/mivora-pack and PREFIX/share/mivora/mivora.exe.
 fs::path find_stub(const BuildRequest& request, const ToolContext& context) {
   if (!request.stub.empty()) return request.stub;
-  std::error_code error;
-  fs::path beside = context.tool.parent_path() / "mivora.exe";
-  if (context.tool.has_parent_path() && fs::exists(beside, error)) return beside;
-  fs::path in_tree = context.tool.parent_path() / ".." / "win32" / "mivora.exe";
-  if (context.tool.has_parent_path() && fs::exists(in_tree, error)) return in_tree;
-  return MIVORA_DEFAULT_STUB;
+  const fs::path places[] = {context.tool_folder / "mivora.exe",
+                             context.tool_folder / ".." / "share" / "mivora" / "mivora.exe"};
+  for (const fs::path& place : places) {
+    std::error_code error;
+    if (fs::is_regular_file(place, error)) return place.lexically_normal();
+  }
+  throw std::runtime_error("no installer stub (mivora.exe) beside mivora-pack in '" + context.tool_folder.string() +
+                           "' or in its ../share/mivora: install Mivora whole, or name a stub with --stub PATH");
 }
 
 std::vector<std::uint8_t> read_stub(const fs::path& path) {
   std::optional<std::vector<std::uint8_t>> stub = writer::read_whole_file(path);
-  if (!stub)
-    throw std::runtime_error("no installer stub at '" + path.string() +
-                             "': build it (./run build) or name one with --stub PATH");
+  if (!stub) throw std::runtime_error("cannot read the installer stub '" + path.string() + "'");
   return std::move(*stub);
 }
 
