@@ -1,6 +1,9 @@
 // Win32 body of the process: entry point, start-up, message loop, fatal error box, script thread.
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+
 #include "app/file_guard_win32.hpp"
 #include "app/package_source_win32.hpp"
 #include "interpreter/interpreter.hpp"
@@ -10,6 +13,11 @@
 
 namespace mivora {
 namespace {
+
+// The process exit code: that of the script's end through "Finish" or a
+// confirmed Cancel, stored by the script thread before its close requests
+// destroy the window; 0 when the window was closed from outside.
+constinit std::atomic<std::uint32_t> g_exit_code{kExitSuccess};
 
 // Ends the process with the last-error value, naming the step that failed.
 [[noreturn]] void fatal_error(StartStep step) {
@@ -36,6 +44,7 @@ DWORD WINAPI script_thread_start(void*) {
   GuardedFileSystem files;
   ScriptEnvironment environment{resource_package_source(), wizard_controls(), input, files};
   ScriptEnd end = run_package(environment);
+  if (end.kind == ScriptEnd::Kind::kEndScript) g_exit_code.store(end.code);
   ExitThread(close_window_for(wizard_link(), end));
 }
 
@@ -54,7 +63,7 @@ DWORD WINAPI script_thread_start(void*) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  exit_process_between_files(script_thread, static_cast<UINT>(message.wParam));
+  exit_process_between_files(script_thread, g_exit_code.load());
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Benchmarks, each a ratio against a reference measured in the same run:
-#   extraction by the real installer under Wine against `cp -r` and Wine's xcopy,
-#   `mivora-pack build` of a 1 GiB tree against `cp -r`,
+#   extraction by the real installer under Wine against the floor (bench/floor:
+#   the least Win32 program that writes the same files with the same calls,
+#   with and without the same display updates), `cp -r` and Wine's xcopy,
+#   `mivora-pack build`, `check` and `dump --extract` of a 1 GiB tree against
+#   `cp -r`, with the peak resident memory of each,
 #   the installer's peak anonymous memory for a 16 MiB and a 256 MiB package,
 #   the stub's size.
 # Called by ./run bench (which builds, starts Xvfb and prepares WINEPREFIX).
 # MIVORA_BENCH_RUNS (default 3) runs per figure; the median is reported.
+# MIVORA_BENCH_POLL (default 20): how often, in ms, the probe looks for the
+# end of a copy; its looks are messages the window's thread must answer.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -14,7 +19,9 @@ WORK=${MIVORA_BENCH_DIR:-/tmp/mivora-bench}
 PACK=$ROOT/build/host/mivora-pack
 STUB=$ROOT/build/win32/mivora.exe
 PROBE=$ROOT/build/win32/tests/probe.exe
-for f in "$PACK" "$STUB" "$PROBE"; do [ -x "$f" ] || [ -f "$f" ] || { echo "bench: $f is missing (./run build)"; exit 1; }; done
+FLOOR=$ROOT/build/win32/bench/floor.exe
+POLL=${MIVORA_BENCH_POLL:-20}
+for f in "$PACK" "$STUB" "$PROBE" "$FLOOR"; do [ -x "$f" ] || [ -f "$f" ] || { echo "bench: $f is missing (./run build)"; exit 1; }; done
 
 rm -rf "$WORK"
 mkdir -p "$WORK"
@@ -22,7 +29,9 @@ mkdir -p "$WORK"
 wineserver -k >/dev/null 2>&1
 wineserver -p >/dev/null 2>&1
 trap 'rm -rf "$WORK"' EXIT
+# MIVORA_BENCH_ONLY=extraction|memory|pack runs one group of figures.
 ONLY=${MIVORA_BENCH_ONLY:-}
+wants() { [ -z "$ONLY" ] || [ "$ONLY" = "$1" ]; }
 RESULTS=()
 
 now_ns() { date +%s%N; }
@@ -56,6 +65,8 @@ make_case() {
   } >"$WORK/$name/setup.mivora"
   "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/setup.exe" --stub "$STUB" >/dev/null ||
     { echo "bench: mivora-pack build failed for $name"; exit 1; }
+  "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/package.bin" >/dev/null ||
+    { echo "bench: mivora-pack build of the bare package failed for $name"; exit 1; }
 }
 
 # The probe, one process per installer run, fed through two FIFOs.
@@ -125,6 +136,7 @@ install_once() {
   probe_start
   local start end ok=1
   if [ "$(probe find 20000)" = ok ]; then
+    probe interval "$POLL" >/dev/null
     probe timeout 100 >/dev/null
     probe_settle_page || ok=0
     probe timeout 900000 >/dev/null
@@ -146,6 +158,34 @@ install_once() {
   echo "$((end - start)) $(cat "$rssfile")" >>"$WORK/install.out"
 }
 
+# Runs the floor once (MODE "" or --display) and appends the nanoseconds from
+# the click that starts it to its "Finish" to $WORK/floor.out.
+floor_once() {
+  local name=$1 mode=$2
+  rm -rf "$WORK/dest"
+  warm "$WORK/$name/package.bin"
+  (cd "$WORK/$name" && exec wine "$FLOOR" package.bin $mode >/dev/null 2>&1 </dev/null) &
+  local wine_pid=$!
+  probe_start
+  local start end ok=1
+  if [ "$(probe find 20000 MivoraFloor)" = ok ]; then
+    probe interval "$POLL" >/dev/null
+    probe timeout 900000 >/dev/null
+    start=$(now_ns)
+    probe click 101 >/dev/null
+    probe waittext 101 Finish | grep -q '^ok' || ok=0
+    end=$(now_ns)
+    probe click 101 >/dev/null
+    probe gone 20000 >/dev/null
+  else
+    ok=0
+  fi
+  probe_stop
+  [ "$ok" = 1 ] || { pkill -f 'floor\.exe'; echo "bench: the floor did not install $name" >&2; exit 1; }
+  wait "$wine_pid"
+  echo "$((end - start))" >>"$WORK/floor.out"
+}
+
 time_command() {
   local start end
   start=$(now_ns)
@@ -155,11 +195,15 @@ time_command() {
 }
 
 bench_extraction() {
-  local name=$1 label=$2 i mivora=() cp=() xcopy=()
-  rm -f "$WORK/install.out"
+  local name=$1 label=$2 i mivora=() cp=() xcopy=() bare=() shown=()
+  rm -f "$WORK/install.out" "$WORK/floor.out"
   for i in $(seq 1 "$RUNS"); do
     install_once "$name"
     mivora+=("$(tail -1 "$WORK/install.out" | cut -d' ' -f1)")
+    floor_once "$name" ""
+    bare+=("$(tail -1 "$WORK/floor.out")")
+    floor_once "$name" --display
+    shown+=("$(tail -1 "$WORK/floor.out")")
     rm -rf "$WORK/cp-dest"
     warm "$WORK/$name/src"
     cp+=("$(time_command cp -r "$WORK/$name/src" "$WORK/cp-dest")")
@@ -168,12 +212,17 @@ bench_extraction() {
     xcopy+=("$(time_command wine xcopy /E /I /Q /Y "$(winpath "$WORK/$name/src")" "$(winpath "$WORK/xcopy-dest")")")
   done
   rm -rf "$WORK/cp-dest" "$WORK/xcopy-dest" "$WORK/dest"
-  local m c x
+  local m c x fb fd
   m=$(printf '%s\n' "${mivora[@]}" | median)
   c=$(printf '%s\n' "${cp[@]}" | median)
   x=$(printf '%s\n' "${xcopy[@]}" | median)
-  printf '%-34s mivora %8ss   cp -r %8ss   wine xcopy %8ss\n' "$label" "$(seconds "$m")" "$(seconds "$c")" "$(seconds "$x")"
-  RESULTS+=("extraction $label: mivora/cp = $(ratio "$m" "$c"), mivora/xcopy = $(ratio "$m" "$x")")
+  fb=$(printf '%s\n' "${bare[@]}" | median)
+  fd=$(printf '%s\n' "${shown[@]}" | median)
+  printf '%-34s mivora %8ss   floor %8ss   floor+display %8ss   cp -r %8ss   wine xcopy %8ss\n' "$label" \
+    "$(seconds "$m")" "$(seconds "$fb")" "$(seconds "$fd")" "$(seconds "$c")" "$(seconds "$x")"
+  # Speeds against the floor: the floor's time over the installer's, so 1.00
+  # is as fast as the least program can be and the goal is 0.95 or more.
+  RESULTS+=("extraction $label: speed of mivora against the floor with display = $(ratio "$fd" "$m"), without = $(ratio "$fb" "$m"); mivora/cp = $(ratio "$m" "$c"), mivora/xcopy = $(ratio "$m" "$x")")
 }
 
 bench_memory() {
@@ -189,53 +238,81 @@ bench_memory() {
   echo "$p"
 }
 
+# Peak resident memory (KiB) of one run of a command.
+peak_rss() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ {print $2}'; }
+
+# mivora-pack on a 1 GiB tree (64 files of 16 MiB): build an installer, check
+# it and dump it with --extract, each against `cp -r` of the tree, and each
+# one's peak resident memory.
 bench_pack() {
-  local src=$WORK/gib/src i builds=() copies=()
+  local gib=$WORK/gib src=$WORK/gib/src i builds=() checks=() dumps=() copies=()
   mkdir -p "$src"
   for i in $(seq 1 64); do head -c $((16 << 20)) /dev/urandom >"$src/f$i.bin"; done
-  printf 'dest "C:\\\\Bench" fixed\npage no-back\nfiles "tree" from "src"\ncopy "Copying"\ndone "Done"\n' >"$WORK/gib/setup.mivora"
+  printf 'dest "C:\\\\Bench" fixed\npage no-back\nfiles "tree" from "src"\ncopy "Copying"\ndone "Done"\n' >"$gib/setup.mivora"
+  local build=("$PACK" build "$gib/setup.mivora" -o "$gib/setup.exe" --stub "$STUB")
+  local check=("$PACK" check "$gib/setup.exe")
+  local dump=("$PACK" dump "$gib/setup.exe" --extract "$gib/dumped")
   for i in $(seq 1 "$RUNS"); do
-    rm -f "$WORK/gib/out.pack"
+    rm -f "$gib/setup.exe"
     warm "$src"
-    builds+=("$(time_command "$PACK" build "$WORK/gib/setup.mivora" -o "$WORK/gib/out.pack")")
-    [ -s "$WORK/gib/out.pack" ] || { echo "bench: mivora-pack build of the 1 GiB tree failed"; exit 1; }
-    rm -rf "$WORK/gib/copy"
+    builds+=("$(time_command "${build[@]}")")
+    [ -s "$gib/setup.exe" ] || { echo "bench: mivora-pack build of the 1 GiB tree failed"; exit 1; }
+    warm "$gib/setup.exe"
+    checks+=("$(time_command "${check[@]}")")
+    rm -rf "$gib/dumped"
+    warm "$gib/setup.exe"
+    dumps+=("$(time_command "${dump[@]}")")
+    [ -f "$gib/dumped/package.mivora" ] || { echo "bench: mivora-pack dump of the 1 GiB installer failed"; exit 1; }
+    rm -rf "$gib/copy"
     warm "$src"
-    copies+=("$(time_command cp -r "$src" "$WORK/gib/copy")")
+    copies+=("$(time_command cp -r "$src" "$gib/copy")")
   done
-  local peak
-  peak=$(/usr/bin/time -v "$PACK" build "$WORK/gib/setup.mivora" -o "$WORK/gib/out.pack" 2>&1 >/dev/null |
-    awk -F': ' '/Maximum resident set size/ {print $2}')
-  local b c
+  local build_peak check_peak dump_peak
+  build_peak=$(peak_rss "${build[@]}")
+  check_peak=$(peak_rss "${check[@]}")
+  rm -rf "$gib/dumped"
+  dump_peak=$(peak_rss "${dump[@]}")
+  local b k d c
   b=$(printf '%s\n' "${builds[@]}" | median)
+  k=$(printf '%s\n' "${checks[@]}" | median)
+  d=$(printf '%s\n' "${dumps[@]}" | median)
   c=$(printf '%s\n' "${copies[@]}" | median)
-  printf '%-34s build %8ss   cp -r %8ss   peak RSS %s KiB\n' "mivora-pack build, 1 GiB tree" "$(seconds "$b")" "$(seconds "$c")" "$peak"
-  RESULTS+=("mivora-pack build 1 GiB: build/cp = $(ratio "$b" "$c"), peak RSS ${peak} KiB")
-  rm -rf "$WORK/gib"
+  printf '%-34s %8ss   peak RSS %8s KiB\n' "cp -r of the 1 GiB tree" "$(seconds "$c")" "-" \
+    "mivora-pack build, 1 GiB installer" "$(seconds "$b")" "$build_peak" \
+    "mivora-pack check of it" "$(seconds "$k")" "$check_peak" \
+    "mivora-pack dump --extract of it" "$(seconds "$d")" "$dump_peak"
+  RESULTS+=("mivora-pack build 1 GiB: build/cp = $(ratio "$b" "$c"), peak RSS ${build_peak} KiB")
+  RESULTS+=("mivora-pack check 1 GiB: check/cp = $(ratio "$k" "$c"), peak RSS ${check_peak} KiB")
+  RESULTS+=("mivora-pack dump --extract 1 GiB: dump/cp = $(ratio "$d" "$c"), peak RSS ${dump_peak} KiB")
+  rm -rf "$gib"
 }
 
-echo "Mivora benchmarks: $RUNS runs each, medians; $(nproc) cores, $(uname -r)"
+echo "Mivora benchmarks: $RUNS runs each, medians; probe looks every ${POLL} ms; $(nproc) cores, $(uname -r)"
 stub_size=$(stat -c %s "$STUB")
 printf '%-34s %s bytes\n' "stub size (build/win32/mivora.exe)" "$stub_size"
 
-make_case one-256m 1 $((256 << 20)) 1
-bench_extraction one-256m "1 file of 256 MiB"
-rm -rf "$WORK/one-256m/src"
-make_case many-2m 128 $((2 << 20)) 4
-bench_extraction many-2m "128 files of 2 MiB in 4 lists"
-rm -rf "$WORK/many-2m"
-make_case many-4k 128 4096 4
-bench_extraction many-4k "128 files of 4 KiB"
-rm -rf "$WORK/many-4k"
+if wants extraction; then
+  make_case one-256m 1 $((256 << 20)) 1
+  bench_extraction one-256m "1 file of 256 MiB"
+  rm -rf "$WORK/one-256m"
+  make_case many-2m 128 $((2 << 20)) 4
+  bench_extraction many-2m "128 files of 2 MiB in 4 lists"
+  rm -rf "$WORK/many-2m"
+  make_case many-4k 128 4096 4
+  bench_extraction many-4k "128 files of 4 KiB"
+  rm -rf "$WORK/many-4k"
+fi
 
-make_case mem-16m 1 $((16 << 20)) 1
-small=$(bench_memory mem-16m "installer, 16 MiB package")
-make_case mem-256m 1 $((256 << 20)) 1
-large=$(bench_memory mem-256m "installer, 256 MiB package")
-RESULTS+=("installer peak RssAnon: 256 MiB package / 16 MiB package = $(ratio "$large" "$small") (${large} KiB / ${small} KiB)")
-rm -rf "$WORK/mem-16m" "$WORK/mem-256m"
+if wants memory; then
+  make_case mem-16m 1 $((16 << 20)) 1
+  small=$(bench_memory mem-16m "installer, 16 MiB package")
+  make_case mem-256m 1 $((256 << 20)) 1
+  large=$(bench_memory mem-256m "installer, 256 MiB package")
+  RESULTS+=("installer peak RssAnon: 256 MiB package / 16 MiB package = $(ratio "$large" "$small") (${large} KiB / ${small} KiB)")
+  rm -rf "$WORK/mem-16m" "$WORK/mem-256m"
+fi
 
-bench_pack
+wants pack && bench_pack
 
 echo
 for line in "${RESULTS[@]}"; do echo "$line"; done

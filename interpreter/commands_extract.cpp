@@ -155,6 +155,7 @@ bool enter_destination(Extraction& extraction) {
   FileSystem& files = extraction.script.files();
   files.make_directory(extraction.destination);
   if (!files.change_directory(extraction.destination)) return false;
+  extraction.script.remember_copied_destination(extraction.destination);
   append_char(extraction.destination, '\\');
   return true;
 }

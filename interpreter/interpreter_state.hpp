@@ -72,6 +72,10 @@ class Interpreter {
   [[nodiscard]] ScriptInput& input() { return environment_.input; }
   [[nodiscard]] FileSystem& files() { return environment_.files; }
   [[nodiscard]] FileGroup& group() { return group_; }
+  // The destination the last `copy` installed to, as read from field 221;
+  // empty until a copy has entered one.
+  [[nodiscard]] CountedView copied_destination() const { return copied_destination_; }
+  void remember_copied_destination(CountedView destination) { copy_string(destination, copied_destination_); }
 
  private:
   [[nodiscard]] bool load_package();
@@ -86,6 +90,7 @@ class Interpreter {
   std::uint32_t page_positions_[format::kMaxPageRuns] = {};
   bool script_finished_ = false;
   FileGroup group_{};
+  CountedBuffer<format::kMaxDestinationLength> copied_destination_{};
   ScriptEnd end_{};
 };
 

@@ -17,7 +17,8 @@ void clear_page(ControlSurface& controls) {
   for (Control button : kPageButtons) controls.enable(button);
 }
 
-ScriptEnd enter_finish_state(ControlSurface& controls, ScriptInput& input, CountedView closing_text) {
+ScriptEnd enter_finish_state(ControlSurface& controls, ScriptInput& input, CountedView closing_text,
+                             std::uint32_t exit_code) {
   controls.set_text(Control::kText, closing_text);
   controls.show(Control::kText);
   controls.disable(Control::kBack);
@@ -26,7 +27,7 @@ ScriptEnd enter_finish_state(ControlSurface& controls, ScriptInput& input, Count
   for (;;) {
     Taken taken = input.next_command();
     if (taken.closing) return ScriptEnd{ScriptEnd::Kind::kExitThread, 0};
-    if (taken.entry == kCommandNext) return ScriptEnd{ScriptEnd::Kind::kEndScript, 0};
+    if (taken.entry == kCommandNext) return ScriptEnd{ScriptEnd::Kind::kEndScript, exit_code};
   }
 }
 
@@ -34,7 +35,7 @@ ScriptEnd report_error(ControlSurface& controls, ScriptInput& input, CountedView
   clear_page(controls);
   controls.set_text(Control::kText2, message);
   controls.show(Control::kText2);
-  return enter_finish_state(controls, input, kErrorNotice);
+  return enter_finish_state(controls, input, kErrorNotice, kExitInstallFailed);
 }
 
 ScriptEnd report_formatted_error(ControlSurface& controls, ScriptInput& input, CountedView format,

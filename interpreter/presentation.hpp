@@ -23,11 +23,13 @@ inline constexpr std::uint8_t kMaxMessageLength = 127;
 void clear_page(ControlSurface& controls);
 
 // Shows the closing text in 210, greys Back and Cancel, relabels Next as
-// "Finish" and takes commands until it is pressed. Does not clear the page.
-[[nodiscard]] ScriptEnd enter_finish_state(ControlSurface& controls, ScriptInput& input, CountedView closing_text);
+// "Finish" and takes commands until it is pressed; "Finish" ends the script
+// with `exit_code`. Does not clear the page.
+[[nodiscard]] ScriptEnd enter_finish_state(ControlSurface& controls, ScriptInput& input, CountedView closing_text,
+                                           std::uint32_t exit_code = kExitSuccess);
 
 // Clears the page, shows the message in 211, then the Finish state with the
-// error notice.
+// error notice; "Finish" ends the script with kExitInstallFailed.
 [[nodiscard]] ScriptEnd report_error(ControlSurface& controls, ScriptInput& input, CountedView message);
 
 // The message is formatted into a buffer of kMaxMessageLength characters first.

@@ -41,6 +41,12 @@ class ScriptInput {
   WindowLink& link_;
 };
 
+// The process exit codes of the script's ends: a failure shown in the error
+// state is ERROR_INSTALL_FAILURE, which deployment tools read as a failed
+// install; every other end is a success.
+inline constexpr std::uint32_t kExitSuccess = 0;
+inline constexpr std::uint32_t kExitInstallFailed = 1603;
+
 // How the script ended, for the script thread's body to carry out.
 struct ScriptEnd {
   enum class Kind : std::uint8_t {

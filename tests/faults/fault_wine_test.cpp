@@ -97,7 +97,7 @@ TEST_F(FaultUnderWine, FullDiskGivesCouldNotWriteFileAndKeepsTheFilesBeforeIt) {
   // The file that did not fit was taken back; nothing after it was begun.
   EXPECT_EQ(names_in(dir() / "disk" / "out"), (std::vector<std::string>{"a.bin", "b.bin"}));
   click(Control::kNext);
-  expect_closed_with_zero();
+  expect_closed_with(kFailedInstallUnderWine);
 }
 
 // As root, Wine writes over read-only files: without CAP_DAC_OVERRIDE, for
@@ -163,7 +163,7 @@ TEST_F(FaultUnderWine, FileThatCannotBeCreatedStopsTheCopyAndKeepsItsOldContents
     expect_error_state("Could not create file.");
     screenshot("could-not-create-file");
     click(Control::kNext);
-    expect_closed_with_zero();
+    expect_closed_with(kFailedInstallUnderWine);
     if (holder) {
       holder->close_input();
       EXPECT_EQ(holder->wait(10000), 0);

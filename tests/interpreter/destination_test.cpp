@@ -15,6 +15,7 @@ struct DestinationSeen {
   std::string text;
   bool field_shown, label_shown, browse_shown;
   bool field_enabled, browse_enabled;
+  bool label_relabelled;
 };
 
 // Runs `dest` with the given current directory and cancels on its page.
@@ -29,7 +30,8 @@ DestinationSeen run_dest(const std::string& current_directory, const std::string
     const ControlState& field = session.wizard.control(Control::kDestination);
     const ControlState& browse = session.wizard.control(Control::kBrowse);
     seen = {field.text,    field.visible, session.wizard.control(Control::kDestinationLabel).visible,
-            browse.visible, field.enabled, browse.enabled};
+            browse.visible, field.enabled, browse.enabled,
+            !session.wizard.texts_given(Control::kDestinationLabel).empty()};
   };
   PackageBuilder b;
   b.text("Where to?");
@@ -67,6 +69,7 @@ TEST(Destination, DefaultPathFromFlagsAndCurrentDirectory) {
     DestinationSeen seen = run_dest(c.current_directory, c.default_string, c.flags, file_calls);
     EXPECT_EQ(seen.text, c.expected);
     EXPECT_TRUE(seen.field_shown && seen.label_shown && seen.browse_shown);
+    EXPECT_FALSE(seen.label_relabelled) << "with no copy before it, dest leaves the label's text alone";
     EXPECT_EQ(seen.field_enabled, !c.locked);
     EXPECT_EQ(seen.browse_enabled, !c.locked);
     // The current directory is asked only for the drive prefix.
@@ -151,6 +154,97 @@ TEST_F(DestinationInstall, BackToTheDestinationPagePutsTheDefaultBack) {
   ASSERT_EQ(field.size(), 6u);
   EXPECT_EQ(field[3], target("Default"));
   EXPECT_EQ(read_text(target("Default") + "/a.txt"), "abc");
+}
+
+// Files of one group, `count` of them in the list `list`, one byte each.
+std::vector<InstalledFile> group_of(const std::string& list, int count) {
+  std::vector<InstalledFile> files;
+  for (int i = 0; i < count; ++i) files.push_back({list, "f" + std::to_string(i), std::string(1, 'a' + i % 26), kSomeTime});
+  return files;
+}
+
+void expect_group_in(const std::string& root, const std::vector<InstalledFile>& files) {
+  for (const InstalledFile& f : files) {
+    SCOPED_TRACE(f.list_dir + "/" + f.name);
+    EXPECT_EQ(read_text(root + "/" + f.list_dir + "/" + f.name), f.contents);
+  }
+}
+
+// What the second destination page showed, after the first group was copied.
+struct SecondPage {
+  std::string label;
+  std::string field;
+  bool field_enabled = false;
+  bool browse_enabled = false;
+};
+
+TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
+  for (std::uint32_t flags : {0u, kDestFixed}) {
+    SCOPED_TRACE(flags == 0 ? "free" : "fixed");
+    Session run_of;
+    const std::string root = target(flags == 0 ? "free" : "fixed");
+    std::vector<InstalledFile> first = group_of("one", 2), second = group_of("two", 2);
+    PackageBuilder b;
+    b.text("First");
+    b.dest(root + "-A", 0);
+    b.page(kPageNoBack);
+    add_lists(b, first);
+    b.copy("Copying");
+    b.text("Second");
+    b.dest(root + "-B", flags);
+    b.page(0);
+    add_lists(b, second);
+    b.copy("Copying");
+    b.done("end");
+    FakeWizard& user = run_of.wizard;
+    user.click(Control::kNext).then(UserAction::type(root + "-Typed")).click(Control::kNext).click(Control::kNext);
+    SecondPage seen;
+    user.before_action = [&](const UserAction& action) {
+      if (action.kind != UserAction::Kind::kType) return;
+      seen = {user.control(Control::kDestinationLabel).text, user.control(Control::kDestination).text,
+              user.control(Control::kDestination).enabled, user.control(Control::kBrowse).enabled};
+    };
+    expect_finished(user, run_of.run(b), "end");
+    EXPECT_EQ(seen.label, "Destination:");
+    EXPECT_EQ(seen.field, root + "-B");
+    EXPECT_EQ(seen.field_enabled, flags == 0);
+    EXPECT_EQ(seen.browse_enabled, flags == 0);
+    expect_group_in(root + "-A", first);
+    expect_group_in(flags == 0 ? root + "-Typed" : root + "-B", second);
+    EXPECT_EQ(fs::exists(root + "-B"), flags != 0);
+  }
+}
+
+// A tree larger than one group's 128 files goes on in the folder the user
+// typed: the later groups continue there, fixed, with no page between.
+TEST_F(DestinationInstall, ContinueInstallsLaterGroupsWhereTheFirstWent) {
+  std::vector<InstalledFile> groups[] = {group_of("one", 128), group_of("two", 128), group_of("three", 128)};
+  PackageBuilder b;
+  b.text("Where to?");
+  b.dest(target("Default"), kDestSameDestination);  // before any copy: the default string
+  b.page(kPageNoBack);
+  add_lists(b, groups[0]);
+  b.copy("Copying");
+  for (int g = 1; g < 3; ++g) {
+    b.dest(target("Unused"), kDestSameDestination | kDestFixed);
+    add_lists(b, groups[g]);
+    b.copy("Copying");
+  }
+  b.done("end");
+  std::string first_default;
+  std::vector<std::string> labels;
+  wizard.then(UserAction::type(target("Typed"))).click(Control::kNext).click(Control::kNext);
+  wizard.before_action = [&](const UserAction& action) {
+    if (action.kind == UserAction::Kind::kType) first_default = wizard.control(Control::kDestination).text;
+  };
+  expect_finished(wizard, run(b), "end");
+  EXPECT_EQ(first_default, target("Default"));
+  for (const auto& group : groups) expect_group_in(target("Typed"), group);
+  EXPECT_FALSE(fs::exists(target("Default")));
+  EXPECT_FALSE(fs::exists(target("Unused")));
+  EXPECT_EQ(wizard.control(Control::kDestinationLabel).text, "Current file:");
+  EXPECT_EQ(wizard.texts_given(Control::kDestinationLabel),
+            (std::vector<std::string>{"Current file:", "Destination:", "Current file:", "Destination:", "Current file:"}));
 }
 
 }  // namespace

@@ -16,8 +16,10 @@ bool is_end_script(const ScriptEnd& end) { return end.kind == ScriptEnd::Kind::k
 
 bool is_exit_thread(const ScriptEnd& end) { return end.kind == ScriptEnd::Kind::kExitThread; }
 
-void expect_finished(const FakeWizard& wizard, const ScriptEnd& end, const std::string& closing_text) {
-  EXPECT_TRUE(is_end_script(end));
+void expect_finished(const FakeWizard& wizard, const ScriptEnd& end, const std::string& closing_text,
+                     std::uint32_t exit_code) {
+  EXPECT_EQ(end.kind, ScriptEnd::Kind::kEndScript);
+  EXPECT_EQ(end.code, exit_code);
   EXPECT_EQ(wizard.control(Control::kText).text, closing_text);
   EXPECT_TRUE(wizard.control(Control::kText).visible);
   EXPECT_EQ(wizard.control(Control::kNext).text, "Finish");
@@ -27,7 +29,7 @@ void expect_finished(const FakeWizard& wizard, const ScriptEnd& end, const std::
 }
 
 void expect_error_state(const FakeWizard& wizard, const ScriptEnd& end, const std::string& message) {
-  expect_finished(wizard, end, kErrorNotice);
+  expect_finished(wizard, end, kErrorNotice, kExitInstallFailed);
   EXPECT_EQ(wizard.control(Control::kText2).text, message);
   for (auto c = static_cast<int>(kFirstPageControl); c <= static_cast<int>(kLastPageControl); ++c) {
     const auto page_control = static_cast<Control>(c);

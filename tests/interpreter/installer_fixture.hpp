@@ -33,10 +33,12 @@ struct Session {
   ScriptEnd run_bytes(std::vector<std::uint8_t> bytes);
 };
 
-// The Finish state after "Finish" was pressed.
-void expect_finished(const FakeWizard& wizard, const ScriptEnd& end, const std::string& closing_text);
+// The Finish state after "Finish" was pressed, which ended the script with `exit_code`.
+void expect_finished(const FakeWizard& wizard, const ScriptEnd& end, const std::string& closing_text,
+                     std::uint32_t exit_code = kExitSuccess);
 // The error state after "Finish": the message in Text2, the notice in Text,
-// only those two page controls visible, Back and Cancel greyed.
+// only those two page controls visible, Back and Cancel greyed, and the
+// script's end a failed install (1603).
 void expect_error_state(const FakeWizard& wizard, const ScriptEnd& end, const std::string& message);
 // The close requests that end brings, with exit code 0, destroy the window.
 void expect_window_closed(FakeWizard& wizard, const ScriptEnd& end, int close_requests);

@@ -108,9 +108,9 @@ void InstallerRun::finish(const std::string& closing) {
 
 int InstallerRun::exit_code() { return installer_->wait(kExitTimeoutMs); }
 
-void InstallerRun::expect_closed_with_zero() {
+void InstallerRun::expect_closed_with(int code) {
   EXPECT_EQ(ask("gone"), "ok");
-  EXPECT_EQ(exit_code(), 0);
+  EXPECT_EQ(exit_code(), code);
 }
 
 void InstallerRun::expect_error_state(const std::string& message) {
@@ -133,7 +133,7 @@ void InstallerRun::expect_error_state(const std::string& message) {
 void InstallerRun::expect_error_state_then_finish(const std::string& message) {
   expect_error_state(message);
   click(Control::kNext);
-  expect_closed_with_zero();
+  expect_closed_with(kFailedInstallUnderWine);
 }
 
 void InstallerRun::screenshot(const std::string& name) {

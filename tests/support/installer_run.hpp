@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "interpreter/controls.hpp"
+#include "interpreter/script_input.hpp"
 #include "tests/support/packages.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/support/wine_session.hpp"
@@ -19,6 +20,8 @@
 namespace mivora::test {
 
 inline constexpr int kExitTimeoutMs = 20000;
+// A failed install's exit code as a process started by Wine ends: its low 8 bits.
+inline constexpr int kFailedInstallUnderWine = static_cast<int>(kExitInstallFailed & 0xFF);
 inline constexpr const char* kConfirmText = "Are you sure you want to exit the install package?";
 
 // A text as the probe reads and writes it: LF as \n, a backslash doubled.
@@ -63,9 +66,11 @@ class InstallerRun : public ::testing::Test {
   // The Finish state with `closing`: "Finish" ends the process with 0.
   void finish(const std::string& closing);
   int exit_code();
-  // The window closes and the process ends with code 0.
-  void expect_closed_with_zero();
+  // The window closes and the process ends with `code`.
+  void expect_closed_with(int code);
+  void expect_closed_with_zero() { expect_closed_with(0); }
   void expect_error_state(const std::string& message);
+  // The error state, then "Finish": the process ends as a failed install.
   void expect_error_state_then_finish(const std::string& message);
   void screenshot(const std::string& name);
 

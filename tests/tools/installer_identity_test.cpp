@@ -333,7 +333,7 @@ TEST(InstallerIdentity, AStubThatCannotCarryABrandIsRefused) {
   VectorSink out;
   std::vector<ResourceEdit> drop = {ResourceEdit::removal(kRtDialog, kWizardDialogId)};
   embed_resource(
-      test_stub(), kRtRcdata, kPackageResourceId, 0, [](ByteSink&) {}, out, drop);
+      test_stub(), kRtRcdata, kPackageResourceId, 0, [](ByteSink&) {}, out, {.edits = drop});
   EXPECT_TRUE(names_of(out.bytes, kRtDialog).empty());
   expect_refused("no dialog 100", "no dialog template 100", [&] { (void)embed(out.bytes, identity); });
 }

@@ -40,6 +40,7 @@ TEST_F(PackCommand, ExitCodesTellWrongArgumentsFromBadInput) {
       {"build without output", "build " + quoted(kWorkedExample), 2, "no output given"},
       {"unknown option", "check --fast x", 2, "unknown option '--fast'"},
       {"help", "--help", 0, "build"},
+      {"version", "--version", 0, "mivora-pack 0."},
       {"build help", "build --help", 0, "--codepage"},
       {"dump help", "dump --help", 0, "--extract"},
       {"check help", "check --help", 0, "Exit codes"},
@@ -47,7 +48,7 @@ TEST_F(PackCommand, ExitCodesTellWrongArgumentsFromBadInput) {
       {"missing script", "build " + quoted(dir_ / "none.mivora") + " -o " + quoted(dir_ / "n.bin"), 1, "cannot read"},
       {"check junk", "check " + quoted(dir_ / "junk.bin"), 1, "does not start with \"pack\""},
       {"dump junk", "dump " + quoted(dir_ / "junk.bin"), 1, "cannot dump a malformed package"},
-      {"unsupported code page", "build " + quoted(kWorkedExample) + " -o x.bin --codepage 437", 1, "code page 437"},
+      {"unsupported code page", "build " + quoted(kWorkedExample) + " -o x.bin --codepage 932", 2, "code page 932"},
       {"good build", "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "ok.bin"), 0, "76 bytes"},
   };
   for (const Case& c : cases) {
@@ -105,10 +106,10 @@ TEST_F(PackCommand, PackageTooLargeToLoadIsRefusedBeforeAnythingIsWritten) {
   test::CommandResult r = pack("build " + quoted(dir_ / "setup.mivora") + " -o " + quoted(dir_ / "setup.exe") +
                                " --stub " + quoted(kStub));
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.output.find("setup.mivora:4: with 'big.bin' the package grows past the limit"), std::string::npos)
+  EXPECT_NE(r.output.find("setup.mivora:4: big.bin: with this file the package grows past the limit"), std::string::npos)
       << r.output;
   EXPECT_NE(r.output.find("cannot load one larger than 1920 MiB"), std::string::npos) << r.output;
-  EXPECT_NE(r.output.find("setup.mivora:5: 'huge.bin' is 4294967296 bytes; a package file holds at most 4294967295"),
+  EXPECT_NE(r.output.find("setup.mivora:5: huge.bin: is 4294967296 bytes; a package file holds at most 4294967295"),
             std::string::npos)
       << r.output;
   EXPECT_FALSE(fs::exists(dir_ / "setup.exe"));
@@ -163,6 +164,32 @@ TEST_F(PackCommand, DumpWithExtractCreatesTheFolderForAPackageWithoutFiles) {
   test::CommandResult dump = pack("dump " + quoted(dir_ / "raw.bin") + " --extract " + quoted(dir_ / "new" / "x"));
   ASSERT_EQ(dump.exit_code, 0) << dump.output;
   EXPECT_EQ(test::read_text(dir_ / "new" / "x" / "package.mivora"), dump.output);
+}
+
+TEST_F(PackCommand, StubIsFoundBesideTheToolOrWhereAnInstallationPutsIt) {
+  // The tool alone, as if installed into PREFIX/bin.
+  fs::create_directories(dir_ / "bin");
+  fs::copy_file(kPack, dir_ / "bin" / "mivora-pack");
+  auto build = [&](const std::string& output) {
+    return run_command(quoted(dir_ / "bin" / "mivora-pack") + " build " + quoted(kWorkedExample) + " -o " +
+                       quoted(dir_ / output));
+  };
+  test::CommandResult alone = build("alone.exe");
+  EXPECT_EQ(alone.exit_code, 1) << alone.output;
+  EXPECT_NE(alone.output.find("--stub PATH"), std::string::npos) << alone.output;
+  EXPECT_FALSE(fs::exists(dir_ / "alone.exe"));
+
+  fs::create_directories(dir_ / "share" / "mivora");
+  fs::copy_file(kStub, dir_ / "share" / "mivora" / "mivora.exe");
+  test::CommandResult installed = build("installed.exe");
+  EXPECT_EQ(installed.exit_code, 0) << installed.output;
+  EXPECT_TRUE(fs::exists(dir_ / "installed.exe"));
+
+  // Beside the tool comes first; a stub that is no executable shows which was taken.
+  test::write_text(dir_ / "bin" / "mivora.exe", "not a stub");
+  test::CommandResult beside = build("beside.exe");
+  EXPECT_EQ(beside.exit_code, 1) << beside.output;
+  EXPECT_NE(beside.output.find((dir_ / "bin" / "mivora.exe").string()), std::string::npos) << beside.output;
 }
 
 }  // namespace

@@ -74,5 +74,36 @@ TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
   }
 }
 
+// More files and folders than one copy takes: mivora-pack lays the tree out
+// in parts that continue, without a page, in the destination the user typed.
+TEST_F(PackedInstallerUnderWine, TreeLargerThanOneCopyInstallsWholeIntoTheTypedDestination) {
+  fs::path root = dir().path();
+  std::vector<std::string> paths;
+  for (int f = 0; f < 20; ++f) paths.push_back("top" + std::to_string(f) + ".txt");
+  for (int d = 0; d < 40; ++d)
+    for (int f = 0; f < 7; ++f) paths.push_back("d" + std::to_string(d) + "/f" + std::to_string(f) + ".txt");
+  for (const std::string& p : paths) write_text(root / "src" / p, "contents of " + p);
+  write_text(root / "setup.mivora", "name \"Large\"\ntext \"Where\"\ndest \"" +
+                                        escaped(windows_path_of(root / "default")) +
+                                        "\"\npage no-back\nfiles \"App\" from \"src\"\ncopy \"Copying\"\n"
+                                        "done \"Finished\"\n");
+  CommandResult built = run_command(std::string(MIVORA_PACK) + " build " + quoted(root / "setup.mivora") + " -o " +
+                                    quoted(root / "setup.exe") + " --stub " + quoted(fs::path(win32_build_file("mivora.exe"))));
+  ASSERT_EQ(built.exit_code, 0) << built.output;
+
+  ASSERT_NO_FATAL_FAILURE(start());
+  wait_page("Where");
+  expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(windows_path_of(root / "typed")));
+  click(Control::kNext);
+  finish("Finished");
+
+  EXPECT_FALSE(fs::exists(root / "default")) << "every part goes where the user typed";
+  for (const std::string& p : paths) {
+    SCOPED_TRACE(p);
+    ASSERT_TRUE(fs::exists(root / "typed" / "App" / p));
+    EXPECT_EQ(read_text(root / "typed" / "App" / p), "contents of " + p);
+  }
+}
+
 }  // namespace
 }  // namespace mivora::test

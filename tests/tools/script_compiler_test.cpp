@@ -59,6 +59,13 @@ std::string repeat(const std::string& line, int times) {
   return s;
 }
 
+// `count` lines "file \"fN\" from \"a.txt\"", N from 1.
+std::string numbered_files(int count) {
+  std::string s;
+  for (int i = 1; i <= count; ++i) s += "file \"f" + std::to_string(i) + "\" from \"a.txt\"\n";
+  return s;
+}
+
 TEST_F(ScriptTest, WorkedExampleScriptCompilesToItsSeventySixBytes) {
   std::string script = test::read_text(fs::path(MIVORA_SOURCE_DIR) / "examples" / "worked-example.mivora");
   EXPECT_EQ(compile(script), test::kWorkedExampleBytes);
@@ -68,12 +75,17 @@ struct BrokenScript {
   const char* what;
   std::string script;
   int line;
-  const char* message;
+  std::string message;
 };
 
 TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
   source("a.txt", "abc");
   source("folder/b.txt", "b");
+  source("cased/README.TXT", "1");
+  source("cased/Readme.txt", "2");
+  source("far/\xE6\x97\xA5.txt", "n");  // U+65E5
+  source("deep/x/y/CON.txt", "c");
+  source("long/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(60, 'c') + "/f.txt", "l");
   const std::string head = "name \"X\"\ntext \"T\"\npage no-back\ndest \"C:\\\\App\"\n";  // 4 lines
   const std::string files_ok = head + "list \"\"\nfile \"a.txt\" from \"a.txt\"\n";       // 6 lines
   const BrokenScript cases[] = {
@@ -88,12 +100,18 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"files never copied", files_ok + "done \"d\"\n", 7, "never copied"},
       {"no done", head + "page\n", 5, "must end with 'done'"},
       {"after done", head + "done \"d\"\ntext \"late\"\n", 6, "nothing may follow 'done'"},
-      {"129 files", head + "list \"\"\n" + repeat("file \"a.txt\" from \"a.txt\"\n", 129) + "copy \"c\"\ndone \"d\"\n",
-       134, "more than 128 files"},
-      {"33 lists", head + repeat("list \"d\"\n", 33) + "copy \"c\"\ndone \"d\"\n", 37, "more than 32 lists"},
-      {"17 page runs", "page no-back\n" + repeat("page\n", 15) + "done \"d\"\n", 16, "more than 16 page runs"},
+      {"129 files and no copy to go on after", head + "list \"\"\n" + numbered_files(129) + "done \"d\"\n", 134,
+       "has 129 files, and the installer's file table holds 128"},
+      {"33 lists and no copy to go on after", head + repeat("list \"d\"\n", 33) + "done \"d\"\n", 37,
+       "has 33 lists"},
+      {"129 files and no page run left to go on in",
+       "page no-back\n" + repeat("page\n", 13) + "dest \"C:\\\\A\"\nlist \"\"\n" + numbered_files(129) +
+           "copy \"c\"\ndone \"d\"\n",
+       16, "the page runs left allow 1 part, which hold 128 of its files"},
+      {"16 page lines", "page no-back\n" + repeat("page\n", 15) + "done \"d\"\n", 16,
+       "this is the 16th 'page' or 'copy', but 15 fit"},
       {"copy counts as a page run", head + repeat("page\n", 14) + "copy \"c\"\ndone \"d\"\n", 19,
-       "more than 16 page runs"},
+       "this is the 16th 'page' or 'copy'"},
       {"string of 256", "text \"" + std::string(256, 'x') + "\"\n", 1, "at most 255"},
       {"destination of 128", "dest \"" + std::string(128, 'x') + "\"\n", 1, "at most 127"},
       {"drive prefix counts", "dest \"" + std::string(126, 'x') + "\" drive\n", 1, "at most 127"},
@@ -116,9 +134,30 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"control character", head + "list \"\"\nfile \"a\\tb\" from \"a.txt\"\n", 6, "control character"},
       {"dot-dot directory", head + "list \"docs\\\\..\"\n", 5, "is not a file name"},
       {"not in code page", "text \"\xE4\xB8\xAD\"\n", 1, "U+4E2D '\xE4\xB8\xAD' has no equivalent in code page 1252"},
-      {"missing source", head + "list \"\"\nfile \"m.txt\" from \"missing/m.txt\"\n", 6, "'missing/m.txt' not found"},
+      {"missing source", head + "list \"\"\nfile \"m.txt\" from \"missing/m.txt\"\n", 6, "missing/m.txt: not found"},
       {"folder as a file", head + "list \"\"\nfile \"f\" from \"folder\"\n", 6, "is a folder"},
-      {"missing folder", head + "files \"x\" from \"nowhere\"\n", 5, "source folder 'nowhere' not found"},
+      {"missing folder", head + "files \"x\" from \"nowhere\"\n", 5, "nowhere: not found"},
+      {"a name twice in one list", files_ok + "file \"a.txt\" from \"a.txt\"\n", 7,
+       "'a.txt' is the same file on Windows as the one at line 6"},
+      {"names that differ in case only", files_ok + "file \"A.TXT\" from \"a.txt\"\n", 7,
+       "'A.TXT' is the same file on Windows as the one at line 6: Windows compares names without regard to case"},
+      {"one name in two lists of one directory", files_ok + "list \"\"\nfile \"\xC3\xA0.txt\" from \"a.txt\"\n"
+       "list \"\"\nfile \"\xC3\x80.TXT\" from \"a.txt\"\n", 10, "the same file on Windows as the one at line 8"},
+      {"names in a tree that differ in case only", head + "files \"\" from \"cased\"\n", 5,
+       "cased/Readme.txt: 'Readme.txt' is the same file on Windows as the one at line 5 (cased/README.TXT)"},
+      {"a file where a list makes a folder", files_ok + "list \"a.txt\\\\in\"\n", 7,
+       "the folder 'a.txt' is a file already, the one at line 6"},
+      {"a name outside the code page in a tree", head + "files \"\" from \"far\"\n", 5,
+       "far/\xE6\x97\xA5.txt: character U+65E5"},
+      {"a reserved name deep in a tree", head + "files \"\" from \"deep\"\n", 5,
+       "deep/x/y/CON.txt: 'CON.txt' is a reserved device name"},
+      {"a folder path in a tree over 255", head + "files \"\" from \"long\"\n", 5,
+       "long/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(60, 'c') +
+           ": the folder's path below the destination"},
+      {"superscript device digits", files_ok + "file \"COM\xC2\xB9.txt\" from \"a.txt\"\n", 7,
+       "reserved device name"},
+      {"NUL in a text", "text \"a\\x00b\"\n", 1, "cannot hold a NUL character"},
+      {"a file as a tree", head + "files \"x\" from \"a.txt\"\n", 5, "a.txt: is a file: use 'file'"},
       {"unknown command", "nmae \"X\"\n", 1, "unknown command 'nmae'"},
       {"unknown page flag", "page no-bak\n", 1, "unknown flag 'no-bak' (no-back, no-next)"},
       {"bad escape", "text \"a\\qb\"\n", 1, "unknown escape \\q"},
@@ -146,6 +185,48 @@ TEST_F(ScriptTest, EveryProblemIsReportedNotOnlyTheFirst) {
   EXPECT_EQ(errors[1].rfind("setup.mivora:2:", 0), 0u);
   EXPECT_EQ(errors[2].rfind("setup.mivora:3:", 0), 0u);
   EXPECT_NE(errors[3].find("must end with 'done'"), std::string::npos);
+}
+
+TEST_F(ScriptTest, ByteOrderMarkAndCrLfLineEndsReadAsThePlainScript) {
+  const std::string plain = "name \"X\"\ntext \"a b\"  # note\npage no-back\ndone \"d\"\n";
+  std::string crlf;
+  for (char c : plain) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  std::vector<std::uint8_t> expected = compile(plain);
+  for (const std::string& variant : {"\xEF\xBB\xBF" + plain, crlf, "\xEF\xBB\xBF" + crlf}) {
+    SCOPED_TRACE(::testing::PrintToString(variant));
+    EXPECT_EQ(compile(variant), expected);
+  }
+}
+
+TEST_F(ScriptTest, PathsThatLeaveLittleRoomForATypedDestinationWarnOnce) {
+  source("a.txt", "a");
+  const std::string deep = std::string(100, 'd') + "\\\\" + std::string(20, 'e');  // 121 characters
+  struct Case {
+    const char* what;
+    const char* dest_flags;
+    const char* name;     // with the directory, "abc.txt" makes 129 characters below the destination
+    const char* warning;  // after "setup.mivora:6: warning: the path '...' is 129 characters below the destination"
+  } cases[] = {
+      {"editable destination, a path of 129", "", "abc.txt", "may have at most 125 characters (the field takes 127)"},
+      {"editable destination, a path of 127", "", "a.txt", nullptr},
+      {"fixed destination, a path of 129", " fixed", "abc.txt", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writer::PackageBuilder builder;
+    CompileResult result = compile_script("page no-back\ndest \"C:\\\\A\"" + std::string(c.dest_flags) + "\nlist \"" +
+                                              deep + "\"\nfile \"x\" from \"a.txt\"\nfile \"" + c.name +
+                                              "\" from \"a.txt\"\nfile \"y\" from \"a.txt\"\ncopy \"c\"\ndone \"d\"\n",
+                                          "setup.mivora", dir_.path(), {}, builder);
+    ASSERT_TRUE(result.ok()) << ::testing::PrintToString(result.errors);
+    if (c.warning == nullptr) {
+      EXPECT_TRUE(result.warnings.empty()) << ::testing::PrintToString(result.warnings);
+      continue;
+    }
+    ASSERT_EQ(result.warnings.size(), 1u) << ::testing::PrintToString(result.warnings);
+    EXPECT_EQ(result.warnings[0].rfind("setup.mivora:5: warning: the path '", 0), 0u) << result.warnings[0];
+    EXPECT_NE(result.warnings[0].find(c.warning), std::string::npos) << result.warnings[0];
+  }
 }
 
 TEST_F(ScriptTest, PackageLargerThanTheInstallerCanMapIsRefusedAtTheFileThatPassesIt) {

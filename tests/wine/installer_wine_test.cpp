@@ -19,6 +19,7 @@ namespace mivora::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace format;
 
 using InstallerUnderWine = InstallerRun;
 
@@ -67,7 +68,7 @@ TEST_F(InstallerUnderWine, StubWithoutPackageShowsNoValidInstallPackage) {
   EXPECT_EQ(text(Control::kWindow), "ok Mivora");
   screenshot("no-package");
   click(Control::kNext);
-  expect_closed_with_zero();
+  expect_closed_with(kFailedInstallUnderWine);
 }
 
 // Dialog template 100 with no controls and a window class nobody registered.
@@ -118,42 +119,57 @@ TEST_F(InstallerUnderWine, StartupFailureShowsTheErrorBoxWithItsStepCode) {
   }
 }
 
-TEST_F(InstallerUnderWine, EachErrorShowsItsMessageInTheErrorState) {
+TEST_F(InstallerUnderWine, EachErrorShowsItsMessageAndEndsAsAFailedInstall) {
   struct Case {
     const char* name;
     PackageBuilder package;
     std::string message;
-    bool answer_browse_unfinished;  // on the page "Hello"
+    const char* page = nullptr;  // the page to answer on the way, if any
+    std::string answer = {};     // the probe command that answers it
   };
   std::vector<Case> cases;
   {
     PackageBuilder b = worked_example();
     b.set_head_overrides({.version = 2});
-    cases.push_back({"version-2", b, "No valid install package.", false});
+    cases.push_back({"version-2", b, "No valid install package."});
   }
   {
     PackageBuilder b;
     b.name("Unknown");
     b.command(0x777A7978, {});
-    cases.push_back({"unknown-tag", b, "Command not found: 777A7978", false});
+    cases.push_back({"unknown-tag", b, "Command not found: 777A7978"});
   }
   {
     PackageBuilder b;
     b.group();
-    cases.push_back({"group", b, "Not finished: 'group'", false});
+    cases.push_back({"group", b, "Not finished: 'group'"});
   }
-  cases.push_back({"browse-answer", worked_example(), "Not finished: 'browse'", true});
+  cases.push_back({"browse-answer", worked_example(), "Not finished: 'browse'", "Hello", post(kCommandBrowseUnfinished)});
+  {
+    // Each copy starts a page run: the seventeenth cannot be kept.
+    PackageBuilder b;
+    for (int i = 0; i < 16; ++i) {
+      b.dest("Z:\\tmp", kDestFixed);
+      b.copy("Nothing to copy");
+    }
+    b.done("never");
+    cases.push_back({"too-many-pages", b, "Too many pages."});
+  }
+  {
+    cases.push_back({"empty-destination", one_file(""), "Could not create file.", "Where to?",
+                     "click " + probe_id(Control::kNext)});
+  }
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
     run(c.package);
-    if (c.answer_browse_unfinished) {
-      wait_page("Hello");
-      expect_ok(post(kCommandBrowseUnfinished));
+    if (c.page != nullptr) {
+      wait_page(c.page);
+      expect_ok(c.answer);
     }
     expect_error_state(c.message);
     screenshot(std::string("error-") + c.name);
     click(Control::kNext);
-    expect_closed_with_zero();
+    expect_closed_with(kFailedInstallUnderWine);
     start_over();
   }
 }
@@ -268,6 +284,79 @@ TEST_F(InstallerUnderWine, DestinationTypedIntoTheFieldIsWhereFilesGo) {
   EXPECT_FALSE(fs::exists(dir() / "default"));
   click(Control::kNext);
   expect_closed_with_zero();
+}
+
+// Files of one group, `count` of them in the list `list`.
+std::vector<InstalledFile> group_of(const std::string& list, int count) {
+  std::vector<InstalledFile> files;
+  for (int i = 0; i < count; ++i) files.push_back({list, "f" + std::to_string(i), std::to_string(i), kSomeTime});
+  return files;
+}
+
+// A copy greys the field and relabels it "Current file:"; a later dest is a
+// destination page again: free, the user's folder takes the second group;
+// fixed, the default does.
+TEST_F(InstallerUnderWine, DestAfterACopyIsADestinationPageAgain) {
+  for (std::uint32_t flags : {0u, kDestFixed}) {
+    SCOPED_TRACE(flags == 0 ? "free" : "fixed");
+    const std::string root = dir().windows_path();
+    const std::vector<InstalledFile> first = group_of("", 2), second = group_of("", 3);
+    PackageBuilder b;
+    b.text("First");
+    b.dest(root + "\\first", 0);
+    b.page(kPageNoBack);
+    add_lists(b, first);
+    b.copy("Copying");
+    b.text("Second");
+    b.dest(root + "\\second", flags);
+    b.page(0);
+    add_lists(b, second);
+    b.copy("Copying");
+    b.done("Installed");
+    run(b);
+    wait_page("First");
+    click(Control::kNext);
+    wait_page("Second");
+    EXPECT_EQ(text(Control::kDestinationLabel), "ok Destination:");
+    EXPECT_EQ(text(Control::kDestination), "ok " + escaped(root + "\\second"));
+    EXPECT_EQ(enabled(Control::kDestination), flags == 0);
+    EXPECT_EQ(enabled(Control::kBrowse), flags == 0);
+    screenshot(flags == 0 ? "second-destination" : "second-destination-fixed");
+    if (flags == 0) expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(root + "\\typed"));
+    click(Control::kNext);
+    finish("Installed");
+    expect_installed(dir() / "first", first);
+    expect_installed(dir() / (flags == 0 ? "typed" : "second"), second);
+    EXPECT_EQ(fs::exists(dir() / "second"), flags != 0);
+    start_over();
+  }
+}
+
+// 384 files, more than one group holds: the later two groups continue,
+// fixed and without a page, in the folder the user typed for the first.
+TEST_F(InstallerUnderWine, ContinueInstallsThreeGroupsWhereTheUserTyped) {
+  const std::string root = dir().windows_path();
+  const std::vector<InstalledFile> groups[] = {group_of("one", 128), group_of("two", 128), group_of("three", 128)};
+  PackageBuilder b;
+  b.text("Where to?");
+  b.dest(root + "\\default", kDestSameDestination);  // before any copy: the default string
+  b.page(kPageNoBack);
+  add_lists(b, groups[0]);
+  b.copy("Copying");
+  for (int g = 1; g < 3; ++g) {
+    b.dest("C:\\unused", kDestSameDestination | kDestFixed);
+    add_lists(b, groups[g]);
+    b.copy("Copying");
+  }
+  b.done("Installed");
+  run(b);
+  wait_page("Where to?");
+  EXPECT_EQ(text(Control::kDestination), "ok " + escaped(root + "\\default"));
+  expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(root + "\\typed"));
+  click(Control::kNext);
+  finish("Installed");
+  for (const auto& group : groups) expect_installed(dir() / "typed", group);
+  EXPECT_FALSE(fs::exists(dir() / "default"));
 }
 
 }  // namespace

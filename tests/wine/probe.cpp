@@ -8,7 +8,7 @@
 // Commands (ID is a control id, 0 for the wizard window itself; TEXT runs to
 // the end of the line and may use \n and \\; MS is milliseconds, default 10000
 // or what `timeout` set):
-//   find [MS]            wait for a window of class MIVORADLG32; later commands act on it
+//   find [MS] [CLASS]    wait for a window of class MIVORADLG32 (or CLASS); later commands act on it
 //   text ID              the control's text (ID 0: the caption)
 //   wtext ID             the same read as Unicode and answered in UTF-8
 //   visible ID           ok 1 or ok 0
@@ -41,6 +41,7 @@
 //   waittext ID TEXT     wait until the control shows TEXT; err with the last text
 //   waitstate ID STATE   wait for STATE: visible, hidden, enabled or disabled
 //   timeout MS           the default wait for later commands
+//   interval MS          how often waits look (default 20)
 //   sleep MS             pause
 //   quit                 end the probe (end of input does too)
 #include <windows.h>
@@ -103,14 +104,16 @@ DWORD wait_argument(std::string& rest) {
   return w.empty() ? g_default_wait : static_cast<DWORD>(std::strtoul(w.c_str(), nullptr, 10));
 }
 
-// Polls `done` every 20 ms until it holds or `wait` ms have passed.
+DWORD g_poll_interval = 20;
+
+// Polls `done` every g_poll_interval ms until it holds or `wait` ms have passed.
 template <typename Test>
 bool poll(DWORD wait, Test done) {
   DWORD start = GetTickCount();
   for (;;) {
     if (done()) return true;
     if (GetTickCount() - start >= wait) return false;
-    Sleep(20);
+    Sleep(g_poll_interval);
   }
 }
 
@@ -274,8 +277,10 @@ void run(const std::string& command, std::string rest) {
   int id = 0;
   if (command == "find") {
     DWORD wait = wait_argument(rest);
-    bool found = poll(wait, [] {
-      g_wizard = FindWindowA("MIVORADLG32", nullptr);
+    std::string window_class = word(rest);
+    if (window_class.empty()) window_class = "MIVORADLG32";
+    bool found = poll(wait, [&] {
+      g_wizard = FindWindowA(window_class.c_str(), nullptr);
       return g_wizard != nullptr && IsWindowVisible(g_wizard);
     });
     answer(found ? "ok" : "err timeout");
@@ -389,6 +394,10 @@ void run(const std::string& command, std::string rest) {
     answer(poll(g_default_wait, holds) ? "ok" : "err timeout");
   } else if (command == "timeout") {
     g_default_wait = wait_argument(rest);
+    answer("ok");
+  } else if (command == "interval") {
+    DWORD interval = wait_argument(rest);
+    g_poll_interval = interval == 0 ? 1 : interval;
     answer("ok");
   } else if (command == "sleep") {
     Sleep(wait_argument(rest));

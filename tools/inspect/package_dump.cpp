@@ -1,11 +1,12 @@
 #include "tools/inspect/package_dump.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <set>
 #include <stdexcept>
 
 #include "package/command_list.hpp"
+#include "tools/inspect/extract_plan.hpp"
 #include "tools/script/code_page.hpp"
 #include "tools/script/flag_words.hpp"
 #include "tools/script/iso_time.hpp"
@@ -22,16 +23,6 @@ std::string hex_byte(std::uint8_t b) {
   return text;
 }
 
-std::string utf8_of_ansi(std::string_view ansi, std::uint32_t code_page) {
-  std::string out;
-  for (char c : ansi) {
-    auto b = static_cast<std::uint8_t>(c);
-    std::optional<char32_t> u = script::from_ansi(b, code_page);
-    out += u ? script::to_utf8(*u) : "_";
-  }
-  return out;
-}
-
 std::string flags_text(std::uint32_t flags, std::span<const script::FlagWord> words) {
   std::string text;
   for (const script::FlagWord& w : words)
@@ -39,27 +30,20 @@ std::string flags_text(std::uint32_t flags, std::span<const script::FlagWord> wo
   return text;
 }
 
-// Chooses a source path for each extracted file, unique within the dump.
-class ExtractPlan {
- public:
-  std::string path_for(const std::string& directory, const std::string& name, std::uint32_t code_page) {
-    std::string path;
-    for (char c : directory) path += c == '\\' ? '/' : c;
-    if (!path.empty()) path += '/';
-    path = utf8_of_ansi(path, code_page) + utf8_of_ansi(name, code_page);
-    std::string unique = path;
-    for (int n = 2; !used_.insert(unique).second; ++n) unique = path + "~" + std::to_string(n);
-    return unique;
-  }
-
- private:
-  std::set<std::string> used_;
-};
-
-void extract(ByteView package, const WalkedCommand& file, const fs::path& to) {
+// Writes a file's contents from the package in pieces, letting each piece
+// leave memory once it is written.
+void extract(ByteView package, const WalkedCommand& file, const fs::path& to, const DumpOptions& options) {
+  constexpr std::uint32_t kPiece = 8u << 20;
   fs::create_directories(to.parent_path());
   std::ofstream out(to, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(package.data + file.block.contents_offset), file.block.size);
+  for (std::uint32_t done = 0; out && done < file.block.size;) {
+    std::uint32_t piece = std::min(kPiece, file.block.size - done);
+    std::uint32_t offset = file.block.contents_offset + done;
+    out.write(reinterpret_cast<const char*>(package.data + offset), piece);
+    if (options.release) options.release(offset, piece);
+    done += piece;
+  }
+  out.close();
   if (!out) throw std::runtime_error("cannot write '" + to.string() + "'");
 }
 
@@ -108,14 +92,20 @@ namespace {
 // Writes the script lines of one package, command by command.
 class Dumper {
  public:
-  Dumper(ByteView package, const DumpOptions& options) : package_(package), options_(options) {}
+  Dumper(ByteView package, const DumpOptions& options, const std::function<void(const std::string&)>& emit)
+      : package_(package), options_(options), emit_(emit), plan_(options.code_page) {}
 
-  std::string run(const PackageWalk& walk) {
-    out_ = "# " + options_.package_name + ": " + std::to_string(walk.commands.size()) + " commands\n";
+  void run() {
+    emit_("# " + options_.package_name + ": " + std::to_string(options_.command_count) + " commands");
     if (!options_.extract_to)
-      out_ += "# file contents not extracted: 'mivora-pack dump FILE --extract DIR' writes them below DIR\n";
-    for (const WalkedCommand& c : walk.commands) out_ += line(c) + "\n";
-    return std::move(out_);
+      emit_("# file contents not extracted: 'mivora-pack dump FILE --extract DIR' writes them below DIR/" +
+            std::string(kExtractedFilesFolder));
+    WalkHooks hooks{[this](const WalkedCommand& c) { emit_(line(c)); },
+                    [this] {
+                      if (options_.release) options_.release(0, package_.size);
+                    }};
+    WalkSummary summary = walk_package(package_, hooks);
+    if (!summary.ok()) throw std::runtime_error("the package changed while it was dumped");
   }
 
  private:
@@ -139,23 +129,30 @@ class Dumper {
     return "list " + literal(c.text);
   }
   std::string file(const WalkedCommand& c) {
-    std::string source = plan_.path_for(directory_, c.text, options_.code_page);
+    std::string source = std::string(kExtractedFilesFolder) + "/" + plan_.path_for(directory_, c.text);
     if (options_.extract_to)
-      extract(package_, c, *options_.extract_to / fs::path(std::u8string(source.begin(), source.end())));
+      extract(package_, c, *options_.extract_to / fs::path(std::u8string(source.begin(), source.end())), options_);
     return "  file " + literal(c.text) + " from " + path_literal(source) + " time " + time_text(c.file.time);
   }
 
   ByteView package_;
   const DumpOptions& options_;
+  const std::function<void(const std::string&)>& emit_;
   ExtractPlan plan_;
   std::string directory_;
-  std::string out_;
 };
 
 }  // namespace
 
-std::string dump_package(ByteView package, const PackageWalk& walk, const DumpOptions& options) {
-  return Dumper(package, options).run(walk);
+void dump_package(ByteView package, const DumpOptions& options, const std::function<void(const std::string&)>& line) {
+  Dumper(package, options, line).run();
+}
+
+std::string dump_package(ByteView package, const PackageWalk& walk, DumpOptions options) {
+  options.command_count = walk.commands.size();
+  std::string listing;
+  dump_package(package, options, [&listing](const std::string& line) { listing += line + "\n"; });
+  return listing;
 }
 
 }  // namespace mivora::inspect

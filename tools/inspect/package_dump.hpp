@@ -1,10 +1,11 @@
 #pragma once
 // Turns a package back into a script that compiles to the same bytes: the
 // commands in order, texts converted from the ANSI code page, every file with
-// its explicit time and a source path below the folder its contents are
-// extracted to.
+// its explicit time and a source path below "files/", the folder its
+// contents are extracted to beside the script.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,16 +14,27 @@
 
 namespace mivora::inspect {
 
+// The folder beside the dumped script that holds the extracted files, so
+// that no packaged file can take the script's own name.
+inline constexpr const char* kExtractedFilesFolder = "files";
+
 struct DumpOptions {
   std::uint32_t code_page = 1252;
   std::string package_name;                         // named in the listing's first comment
-  std::optional<std::filesystem::path> extract_to;  // write the file contents below this folder
+  std::uint64_t command_count = 0;                  // named there too
+  std::optional<std::filesystem::path> extract_to;  // write the file contents below extract_to/files
+  // Called after each piece of a file is extracted: those package bytes are no longer needed.
+  std::function<void(std::uint64_t offset, std::uint64_t size)> release;
 };
 
-// `walk` must be the walk of `package` and free of problems. Throws
-// std::runtime_error when an extracted file cannot be written or a file time
-// lies past what a script can say (the year 9999).
-[[nodiscard]] std::string dump_package(ByteView package, const PackageWalk& walk, const DumpOptions& options);
+// `package` must walk without problems. Each line of the listing goes to
+// `line` as soon as it is made. Throws std::runtime_error when an extracted
+// file cannot be written or a file time lies past what a script can say
+// (the year 9999).
+void dump_package(ByteView package, const DumpOptions& options, const std::function<void(const std::string&)>& line);
+
+// The whole listing as one string, for packages small enough to hold.
+[[nodiscard]] std::string dump_package(ByteView package, const PackageWalk& walk, DumpOptions options);
 
 // A quoted script string whose compiled bytes are exactly `ansi`.
 [[nodiscard]] std::string script_literal(std::string_view ansi, std::uint32_t code_page);

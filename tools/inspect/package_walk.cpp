@@ -41,14 +41,19 @@ bool has_string_argument(Arguments arguments) {
          arguments == Arguments::kListRecord;
 }
 
+// Commands between two calls of the release hook: each may touch a page of
+// strings and one of a data block, so this bounds what stays resident.
+constexpr std::uint64_t kCommandsPerRelease = 2048;
+
 class Walker {
  public:
-  explicit Walker(ByteView bytes)
+  Walker(ByteView bytes, const WalkHooks& hooks)
       : view_(bytes),
+        hooks_(hooks),
         rules_([this](std::uint64_t where, const std::string& m) { problem(static_cast<std::uint32_t>(where), m); },
                describe_offset) {}
 
-  PackageWalk run() {
+  WalkSummary run() {
     HeadRecord head;
     HeadProblem hp = view_.check_head(head);
     if (hp != HeadProblem::kNone) {
@@ -68,7 +73,9 @@ class Walker {
   }
 
  private:
-  void problem(std::uint32_t offset, const std::string& message) { walk_.problems.push_back({offset, message}); }
+  void problem(std::uint32_t offset, const std::string& message) {
+    if (++walk_.problem_count <= WalkSummary::kMaxKeptProblems) walk_.problems.push_back({offset, message});
+  }
 
   void walk_script(std::uint32_t at) {
     for (;;) {
@@ -102,7 +109,9 @@ class Walker {
         command.arguments.push_back(word);
       }
       if (!understand(command)) return;
-      walk_.commands.push_back(std::move(command));
+      ++walk_.command_count;
+      if (hooks_.command) hooks_.command(command);
+      if (hooks_.release && walk_.command_count % kCommandsPerRelease == 0) hooks_.release();
       at += kWordSize * (1 + info->argument_words);
     }
   }
@@ -175,9 +184,10 @@ class Walker {
   }
 
   PackageView view_;
+  const WalkHooks& hooks_;
   HeadRecord head_{};
   writer::PackageRules rules_;
-  PackageWalk walk_;
+  WalkSummary walk_;
   std::uint32_t expected_files_ = 0;
 };
 
@@ -189,6 +199,15 @@ std::string describe_offset(std::uint64_t offset) {
   return text;
 }
 
-PackageWalk walk_package(ByteView package) { return Walker(package).run(); }
+WalkSummary walk_package(ByteView package, const WalkHooks& hooks) { return Walker(package, hooks).run(); }
+
+PackageWalk walk_package(ByteView package) {
+  PackageWalk walk;
+  WalkHooks keep_all{[&walk](const WalkedCommand& c) { walk.commands.push_back(c); }, {}};
+  WalkSummary summary = walk_package(package, keep_all);
+  walk.problems = std::move(summary.problems);
+  walk.file_bytes = summary.file_bytes;
+  return walk;
+}
 
 }  // namespace mivora::inspect

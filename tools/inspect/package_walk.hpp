@@ -4,6 +4,7 @@
 // limits. check reports the problems; dump turns the commands back into a
 // script.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,32 @@ struct WalkedCommand {
   [[nodiscard]] format::Command command() const { return info->command; }
 };
 
+// What a walk found: the problems (the first kMaxKeptProblems of them) and
+// counts, but not the commands, so that a package of any size is walked in
+// bounded memory.
+struct WalkSummary {
+  static constexpr std::size_t kMaxKeptProblems = 100;
+  std::vector<PackageProblem> problems;
+  std::uint64_t problem_count = 0;
+  std::uint64_t command_count = 0;
+  std::uint64_t file_bytes = 0;
+  [[nodiscard]] bool ok() const { return problem_count == 0; }
+};
+
+struct WalkHooks {
+  // Each command whose arguments passed their checks, in script order.
+  std::function<void(const WalkedCommand&)> command;
+  // Called now and then: the package bytes read so far are no longer needed.
+  std::function<void()> release;
+};
+
+[[nodiscard]] WalkSummary walk_package(ByteView package, const WalkHooks& hooks);
+
+// The walk with every command kept, for packages small enough to hold.
 struct PackageWalk {
   std::vector<WalkedCommand> commands;
   std::vector<PackageProblem> problems;
-  std::uint32_t file_bytes = 0;
+  std::uint64_t file_bytes = 0;
   [[nodiscard]] bool ok() const { return problems.empty(); }
 };
 

@@ -3,15 +3,13 @@
 #include <iostream>
 
 #include "tools/pack/commands.hpp"
+#include "tools/pack/output_conflict.hpp"
 #include "tools/pack/output_file.hpp"
+#include "tools/pack/source_date_epoch.hpp"
 #include "tools/script/script_compiler.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_resources.hpp"
 #include "tools/writer/whole_file.hpp"
-
-#ifndef MIVORA_DEFAULT_STUB
-#define MIVORA_DEFAULT_STUB "build/win32/mivora.exe"
-#endif
 
 namespace mivora::pack {
 
@@ -22,12 +20,20 @@ const char kBuildHelp[] =
     "result is a complete installer: a copy of the stub (mivora.exe) with the\n"
     "package as its resource 42; otherwise OUT is the bare package.\n"
     "\n"
-    "  -o OUT           the file to write; it appears only when all went well\n"
+    "  -o OUT           the file to write; it appears only when all went well,\n"
+    "                   and never over the script, the stub or a source file,\n"
+    "                   nor inside a folder that the package packs\n"
     "  --stub PATH      the installer stub (default: mivora.exe beside this tool,\n"
-    "                   or the build tree's build/win32/mivora.exe)\n"
+    "                   or in ../share/mivora/ from its folder, where an\n"
+    "                   installation puts it)\n"
     "  --codepage N     the Windows ANSI code page of the texts (default 1252)\n"
     "\n"
-    "Exit codes: 0 written, 1 bad script, source or stub, 2 wrong arguments.\n";
+    "SOURCE_DATE_EPOCH, when set to seconds since 1970, is the latest time a\n"
+    "file takes from its source and the installer's PE time stamp: the same\n"
+    "script and bytes then give the same installer on any machine.\n"
+    "\n"
+    "Exit codes: 0 written, 1 bad script, source or stub, 2 wrong arguments\n"
+    "(an unknown code page, an OUT that would replace an input).\n";
 
 namespace {
 
@@ -53,6 +59,8 @@ BuildRequest parse(const Arguments& arguments) {
       if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 9)
         throw UsageError("--codepage takes a number, such as 1252");
       request.code_page = static_cast<std::uint32_t>(std::stoul(value));
+      if (!script::is_supported_code_page(request.code_page))
+        throw UsageError("code page " + value + " is not supported (supported: 1252)");
     } else if (!a.empty() && a[0] == '-')
       throw UsageError("unknown option '" + a + "'");
     else if (request.script.empty())
@@ -72,41 +80,42 @@ bool wants_installer(const fs::path& output) {
   return extension == ".exe";
 }
 
+// --stub, else beside the tool, else where an installation puts it:
+// PREFIX/bin/mivora-pack and PREFIX/share/mivora/mivora.exe.
 fs::path find_stub(const BuildRequest& request, const ToolContext& context) {
   if (!request.stub.empty()) return request.stub;
-  std::error_code error;
-  fs::path beside = context.tool.parent_path() / "mivora.exe";
-  if (context.tool.has_parent_path() && fs::exists(beside, error)) return beside;
-  fs::path in_tree = context.tool.parent_path() / ".." / "win32" / "mivora.exe";
-  if (context.tool.has_parent_path() && fs::exists(in_tree, error)) return in_tree;
-  return MIVORA_DEFAULT_STUB;
+  const fs::path places[] = {context.tool_folder / "mivora.exe",
+                             context.tool_folder / ".." / "share" / "mivora" / "mivora.exe"};
+  for (const fs::path& place : places) {
+    std::error_code error;
+    if (fs::is_regular_file(place, error)) return place.lexically_normal();
+  }
+  throw std::runtime_error("no installer stub (mivora.exe) beside mivora-pack in '" + context.tool_folder.string() +
+                           "' or in its ../share/mivora: install Mivora whole, or name a stub with --stub PATH");
 }
 
 std::vector<std::uint8_t> read_stub(const fs::path& path) {
   std::optional<std::vector<std::uint8_t>> stub = writer::read_whole_file(path);
-  if (!stub)
-    throw std::runtime_error("no installer stub at '" + path.string() +
-                             "': build it (./run build) or name one with --stub PATH");
+  if (!stub) throw std::runtime_error("cannot read the installer stub '" + path.string() + "'");
   return std::move(*stub);
 }
 
 // The output's name alone says whether it is an installer: a stub that is
 // empty or broken is refused by the embedding, never taken as "no stub".
-void write_output(const BuildRequest& request, bool installer, const writer::PackageBuilder& package,
-                  const ToolContext& context) {
-  if (!installer) {
+void write_output(const BuildRequest& request, const fs::path& stub_path, const writer::PackageBuilder& package,
+                  std::optional<std::uint32_t> time_stamp) {
+  if (stub_path.empty()) {
     OutputFile out(request.output);
     package.write(out);
     out.commit();
     return;
   }
-  fs::path stub_path = find_stub(request, context);
   std::vector<std::uint8_t> stub = read_stub(stub_path);
   OutputFile out(request.output);
   try {
     writer::embed_resource(
         stub, writer::kRtRcdata, writer::kPackageResourceId, package.size(),
-        [&package](writer::ByteSink& sink) { package.write(sink); }, out);
+        [&package](writer::ByteSink& sink) { package.write(sink); }, out, {.time_stamp = time_stamp});
   } catch (const writer::InputError& e) {
     throw std::runtime_error("stub '" + stub_path.string() + "': " + e.what());
   }
@@ -117,20 +126,30 @@ void write_output(const BuildRequest& request, bool installer, const writer::Pac
 
 int run_build(const Arguments& arguments, const ToolContext& context) {
   BuildRequest request = parse(arguments);
+  std::optional<std::uint32_t> epoch = source_date_epoch();
   script::CompileOptions options;
   options.code_page = request.code_page;
+  if (epoch) options.latest_source_time = to_file_time(UnixTime{*epoch, 0});
   writer::PackageBuilder package;
-  try {
-    script::compile_script_file(request.script, options, package);
-  } catch (const script::ScriptErrors& e) {
-    for (const std::string& m : e.messages) std::cerr << m << "\n";
+  script::CompileResult compiled = script::compile_script(request.script, options, package);
+  for (const std::string& w : compiled.warnings) std::cerr << w << "\n";
+  for (const std::string& e : compiled.errors) std::cerr << e << "\n";
+
+  fs::path stub = wants_installer(request.output) ? find_stub(request, context) : fs::path();
+  std::string conflict = output_conflict(
+      request.output, BuildInputs{request.script, stub, compiled.source_files, compiled.source_folders});
+  if (!conflict.empty()) {
+    std::cerr << "mivora-pack build: -o '" << request.output.string() << "' cannot be written: " << conflict
+              << "\nmivora-pack: nothing written\n";
+    return kExitUsage;
+  }
+  if (!compiled.ok()) {
     std::cerr << "mivora-pack: nothing written\n";
     return kExitBadInput;
   }
-  bool installer = wants_installer(request.output);
-  write_output(request, installer, package, context);
+  write_output(request, stub, package, epoch);
   std::cout << request.output.string() << ": " << package.size() << " bytes of package"
-            << (installer ? " in the installer" : "") << "\n";
+            << (stub.empty() ? "" : " in the installer") << "\n";
   return kExitOk;
 }
 

@@ -16,7 +16,7 @@ struct UsageError : std::runtime_error {
 };
 
 struct ToolContext {
-  std::filesystem::path tool;  // how the tool was started (argv[0])
+  std::filesystem::path tool_folder;  // where the tool's own executable lies
 };
 
 using Arguments = std::vector<std::string>;

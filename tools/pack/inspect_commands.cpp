@@ -1,9 +1,10 @@
-#include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "tools/inspect/package_dump.hpp"
 #include "tools/inspect/package_walk.hpp"
 #include "tools/pack/commands.hpp"
+#include "tools/pack/output_file.hpp"
 #include "tools/pack/package_input.hpp"
 
 namespace mivora::pack {
@@ -13,12 +14,14 @@ const char kDumpHelp[] =
     "\n"
     "Prints the package FILE (or the package inside the installer FILE) as a\n"
     "script that 'mivora-pack build' compiles to the same bytes. Every file\n"
-    "line names its time and a source path below DIR.\n"
+    "line names its time and a source path below DIR/files.\n"
     "\n"
-    "  --extract DIR    writes each file's contents below DIR and the script\n"
-    "                   as DIR/package.mivora, ready to build again\n"
+    "  --extract DIR    a new or empty folder: each file's contents go below\n"
+    "                   DIR/files and the script, once all are written, to\n"
+    "                   DIR/package.mivora, ready to build again\n"
     "\n"
-    "Exit codes: 0 dumped, 1 unreadable or malformed package, 2 wrong arguments.\n";
+    "Exit codes: 0 dumped, 1 unreadable or malformed package, 2 wrong arguments\n"
+    "(a DIR that is not empty).\n";
 
 const char kCheckHelp[] =
     "usage: mivora-pack check FILE\n"
@@ -32,6 +35,9 @@ const char kCheckHelp[] =
 namespace {
 
 namespace fs = std::filesystem;
+
+// The dumped script, beside the folder of extracted files.
+constexpr const char* kScriptName = "package.mivora";
 
 struct InspectRequest {
   fs::path file;
@@ -55,9 +61,25 @@ InspectRequest parse(const Arguments& arguments, bool allow_extract) {
   return request;
 }
 
-void print_problems(const fs::path& file, const inspect::PackageWalk& walk) {
+void print_problems(const fs::path& file, const inspect::WalkSummary& walk) {
   for (const inspect::PackageProblem& p : walk.problems)
     std::cerr << file.string() << ": " << inspect::describe_offset(p.offset) << ": " << p.message << "\n";
+  if (walk.problem_count > walk.problems.size())
+    std::cerr << file.string() << ": and " << walk.problem_count - walk.problems.size() << " more problems\n";
+}
+
+// Extracting goes into a new or empty folder only: nothing there is replaced.
+void require_empty_folder(const fs::path& folder) {
+  std::error_code error;
+  if (!fs::exists(folder, error)) return;
+  if (!fs::is_directory(folder, error))
+    throw UsageError("--extract '" + folder.string() + "' is a file; extract into a new or empty folder");
+  if (!fs::is_empty(folder, error))
+    throw UsageError("--extract '" + folder.string() + "' is not empty; extract into a new or empty folder");
+}
+
+inspect::WalkSummary checked_walk(const PackageInput& input) {
+  return inspect::walk_package(input.view(), inspect::WalkHooks{{}, [&input] { input.release_all(); }});
 }
 
 }  // namespace
@@ -65,14 +87,14 @@ void print_problems(const fs::path& file, const inspect::PackageWalk& walk) {
 int run_check(const Arguments& arguments, const ToolContext&) {
   InspectRequest request = parse(arguments, false);
   PackageInput input = read_package_input(request.file);
-  inspect::PackageWalk walk = inspect::walk_package(input.view());
+  inspect::WalkSummary walk = checked_walk(input);
   if (!walk.ok()) {
     print_problems(request.file, walk);
-    std::cout << request.file.string() << ": not a valid package (" << walk.problems.size() << " problem"
-              << (walk.problems.size() == 1 ? "" : "s") << ")\n";
+    std::cout << request.file.string() << ": not a valid package (" << walk.problem_count << " problem"
+              << (walk.problem_count == 1 ? "" : "s") << ")\n";
     return kExitBadInput;
   }
-  std::cout << request.file.string() << ": valid package, " << input.size << " bytes, " << walk.commands.size()
+  std::cout << request.file.string() << ": valid package, " << input.size << " bytes, " << walk.command_count
             << " commands, " << walk.file_bytes << " bytes of files"
             << (input.from_installer ? " (in an installer)" : "") << "\n";
   return kExitOk;
@@ -80,8 +102,9 @@ int run_check(const Arguments& arguments, const ToolContext&) {
 
 int run_dump(const Arguments& arguments, const ToolContext&) {
   InspectRequest request = parse(arguments, true);
+  if (request.extract_to) require_empty_folder(*request.extract_to);
   PackageInput input = read_package_input(request.file);
-  inspect::PackageWalk walk = inspect::walk_package(input.view());
+  inspect::WalkSummary walk = checked_walk(input);
   if (!walk.ok()) {
     print_problems(request.file, walk);
     std::cerr << "mivora-pack: cannot dump a malformed package\n";
@@ -89,16 +112,20 @@ int run_dump(const Arguments& arguments, const ToolContext&) {
   }
   inspect::DumpOptions options;
   options.package_name = request.file.filename().string();
+  options.command_count = walk.command_count;
   options.extract_to = request.extract_to;
-  // The folder is needed for the script even when there is no file to extract.
-  if (request.extract_to) fs::create_directories(*request.extract_to);
-  std::string listing = inspect::dump_package(input.view(), walk, options);
+  options.release = [&input](std::uint64_t offset, std::uint64_t size) { input.release(offset, size); };
+  std::unique_ptr<OutputFile> script;
   if (request.extract_to) {
-    std::ofstream script(*request.extract_to / "package.mivora", std::ios::binary);
-    script << listing;
-    if (!script) throw std::runtime_error("cannot write '" + (*request.extract_to / "package.mivora").string() + "'");
+    // The folder is needed for the script even when there is no file to extract.
+    fs::create_directories(*request.extract_to);
+    script = std::make_unique<OutputFile>(*request.extract_to / kScriptName);
   }
-  std::cout << listing;
+  inspect::dump_package(input.view(), options, [&script](const std::string& line) {
+    std::cout << line << "\n";
+    if (script) script->write((line + "\n").data(), line.size() + 1);
+  });
+  if (script) script->commit();
   return kExitOk;
 }
 

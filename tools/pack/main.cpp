@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "tools/pack/commands.hpp"
+#include "tools/pack/own_location.hpp"
 
 namespace mivora::pack {
 namespace {
@@ -23,7 +24,8 @@ constexpr Subcommand kSubcommands[] = {
 };
 
 void print_usage(std::ostream& out) {
-  out << "usage: mivora-pack COMMAND [ARGUMENTS]   (mivora-pack COMMAND --help for more)\n\n";
+  out << "usage: mivora-pack COMMAND [ARGUMENTS]   (mivora-pack COMMAND --help for more)\n"
+      << "       mivora-pack --version\n\n";
   for (const Subcommand& s : kSubcommands)
     out << "  " << s.name << std::string(8 - std::string(s.name).size(), ' ') << s.summary << "\n";
   out << "\nExit codes: 0 done, 1 bad input (script, package, stub, source), 2 wrong arguments.\n";
@@ -39,6 +41,10 @@ int run(int argc, char** argv) {
     print_usage(std::cout);
     return kExitOk;
   }
+  if (arguments[0] == "--version") {
+    std::cout << "mivora-pack " << MIVORA_VERSION << "\n";
+    return kExitOk;
+  }
   for (const Subcommand& s : kSubcommands) {
     if (arguments[0] != s.name) continue;
     Arguments rest(arguments.begin() + 1, arguments.end());
@@ -48,7 +54,7 @@ int run(int argc, char** argv) {
         return kExitOk;
       }
     try {
-      return s.run(rest, ToolContext{std::filesystem::path(argv[0])});
+      return s.run(rest, ToolContext{own_folder(argv[0])});
     } catch (const UsageError& e) {
       std::cerr << "mivora-pack " << s.name << ": " << e.what() << "\n" << s.help;
       return kExitUsage;

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "tools/pack/interrupt_cleanup.hpp"
+
 namespace mivora::pack {
 
 namespace {
@@ -15,6 +17,7 @@ OutputFile::OutputFile(std::filesystem::path destination)
   out_.rdbuf()->pubsetbuf(buffer_.get(), kBufferSize);
   out_.open(temporary_, std::ios::binary | std::ios::trunc);
   if (!out_) throw std::runtime_error("cannot create '" + temporary_.string() + "'");
+  remove_on_interrupt(temporary_);
 }
 
 OutputFile::~OutputFile() {
@@ -22,9 +25,11 @@ OutputFile::~OutputFile() {
   out_.close();
   std::error_code ignored;
   std::filesystem::remove(temporary_, ignored);
+  disarm_interrupt_cleanup();
 }
 
 void OutputFile::write(const void* data, std::size_t size) {
+  if (interrupt_requested()) throw std::runtime_error("interrupted: nothing written");
   out_.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
   if (!out_) throw std::runtime_error("cannot write '" + temporary_.string() + "' (disk full?)");
 }
@@ -41,6 +46,7 @@ void OutputFile::commit() {
   if (!out_) throw std::runtime_error("cannot finish '" + temporary_.string() + "'");
   std::filesystem::rename(temporary_, destination_);
   committed_ = true;
+  disarm_interrupt_cleanup();
 }
 
 }  // namespace mivora::pack

@@ -2,26 +2,40 @@
 
 #include <stdexcept>
 
+#include "tools/script/source_probe.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_resources.hpp"
-#include "tools/writer/whole_file.hpp"
 
 namespace mivora::pack {
+namespace {
 
-PackageInput read_package_input(const std::filesystem::path& path) {
-  std::optional<std::vector<std::uint8_t>> file = writer::read_whole_file(path);
-  if (!file) throw std::runtime_error("cannot read '" + path.string() + "'");
+namespace fs = std::filesystem;
+
+// Why the file cannot be opened, in plain words.
+std::string open_problem(const fs::path& path, std::error_code error) {
+  script::SourceEntry entry = script::probe_source(path);
+  if (entry.kind == script::SourceKind::kFolder) return "is a folder, not a package or an installer";
+  if (entry.kind == script::SourceKind::kUnusable) return entry.problem;
+  return script::plain_reason(error);
+}
+
+}  // namespace
+
+PackageInput read_package_input(const fs::path& path) {
+  std::error_code error;
   PackageInput input;
-  input.file = std::move(*file);
-  bool executable = input.file.size() >= 2 && input.file[0] == 'M' && input.file[1] == 'Z';
+  input.file = writer::MappedFile::open(path, error);
+  if (error) throw std::runtime_error("'" + path.string() + "' " + open_problem(path, error));
+  std::span<const std::uint8_t> bytes = input.file.bytes();
+  bool executable = bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
   if (!executable) {
-    if (input.file.size() != static_cast<std::uint32_t>(input.file.size()))
+    if (bytes.size() != static_cast<std::uint32_t>(bytes.size()))
       throw std::runtime_error("'" + path.string() + "' is larger than any package");
-    input.size = static_cast<std::uint32_t>(input.file.size());
+    input.size = static_cast<std::uint32_t>(bytes.size());
     return input;
   }
   try {
-    writer::ResourcePlace place = writer::locate_resource(input.file, writer::kRtRcdata, writer::kPackageResourceId);
+    writer::ResourcePlace place = writer::locate_resource(bytes, writer::kRtRcdata, writer::kPackageResourceId);
     input.offset = place.offset;
     input.size = place.size;
     input.from_installer = true;

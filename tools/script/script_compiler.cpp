@@ -1,14 +1,22 @@
 #include "tools/script/script_compiler.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "package/command_list.hpp"
 #include "tools/script/flag_words.hpp"
 #include "tools/script/folder_tree.hpp"
+#include "tools/script/group_split.hpp"
 #include "tools/script/iso_time.hpp"
+#include "tools/script/plan_layout.hpp"
+#include "tools/script/script_arguments.hpp"
 #include "tools/script/script_lexer.hpp"
+#include "tools/script/script_plan.hpp"
+#include "tools/script/script_text.hpp"
 #include "tools/script/source_file.hpp"
+#include "tools/script/source_probe.hpp"
 #include "tools/writer/package_rules.hpp"
 #include "tools/writer/whole_file.hpp"
 
@@ -16,118 +24,101 @@ namespace mivora::script {
 namespace {
 
 namespace fs = std::filesystem;
+using format::Command;
 
 // A whole folder tree; a word of the script alone, not a package command.
 constexpr const char* kFilesWord = "files";
-
-// A problem on the line being compiled; the line is abandoned.
-struct LineError {
-  std::string message;
-};
-
-// The arguments of one command, taken from left to right.
-class Arguments {
- public:
-  Arguments(const std::vector<Token>& tokens, std::string command) : tokens_(tokens), command_(std::move(command)) {}
-
-  std::u32string string(const char* what) {
-    if (at_end() || !tokens_[next_].quoted)
-      throw LineError{"'" + command_ + "' expects " + what + " as a quoted string"};
-    return tokens_[next_++].text;
-  }
-  bool keyword(const char* word) {
-    if (at_end() || tokens_[next_].quoted || tokens_[next_].word != word) return false;
-    ++next_;
-    return true;
-  }
-  void expect_keyword(const char* word) {
-    if (!keyword(word)) throw LineError{"'" + command_ + "' expects '" + word + "' here"};
-  }
-  std::string word(const char* what) {
-    if (at_end() || tokens_[next_].quoted) throw LineError{"'" + command_ + "' expects " + what};
-    return tokens_[next_++].word;
-  }
-  [[nodiscard]] bool at_end() const { return next_ >= tokens_.size(); }
-  void finish() {
-    if (!at_end()) throw LineError{"unexpected '" + describe(tokens_[next_]) + "' after '" + command_ + "'"};
-  }
-
- private:
-  static std::string describe(const Token& t) { return t.quoted ? "\"...\"" : t.word; }
-  const std::vector<Token>& tokens_;
-  std::size_t next_ = 0;
-  std::string command_;
-};
-
-struct PendingFile {
-  std::string name;
-  std::uint64_t size;
-  FileTime time;
-  fs::path source;
-};
-
-struct PendingList {
-  std::string directory;
-  std::vector<PendingFile> files;
-};
-
-fs::path utf8_path(const std::u32string& text) {
-  std::string utf8;
-  for (char32_t c : text) utf8 += to_utf8(c);
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kNoList = static_cast<std::size_t>(-1);
 
 class Compiler {
  public:
-  Compiler(std::string file_name, fs::path base, const CompileOptions& options, writer::PackageBuilder& out)
-      : file_name_(std::move(file_name)),
-        base_(std::move(base)),
-        options_(options),
-        out_(out),
-        rules_([this](std::uint64_t line, const std::string& m) { report(line, m); },
-               [](std::uint64_t line) { return "line " + std::to_string(line); }) {}
+  Compiler(std::string file_name, fs::path base, const CompileOptions& options)
+      : file_name_(std::move(file_name)), base_(std::move(base)), options_(options) {}
 
-  void run(const std::string& text) {
-    std::istringstream in(text);
+  CompileResult run(std::string_view text, writer::PackageBuilder& out) {
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+    std::istringstream in{std::string(text)};
     std::string line;
     while (std::getline(in, line)) {
       ++line_;
       compile_line(line);
     }
-    flush_list();
-    rules_.end(line_ == 0 ? 1 : line_);
-    if (out_.size() > options_.max_package_size && !size_reported_)
-      report(line_, "the package is " + std::to_string(out_.size()) + " bytes; " + size_limit_text());
-    if (!errors_.empty()) throw ScriptErrors(errors_);
+    close_list();
+    std::vector<GroupSplit> splits = plan_group_splits(plan_);
+    report_groups_that_do_not_fit(splits);
+    writer::PackageRules rules([this](std::uint64_t where, const std::string& m) { report(place_of(where), m); },
+                               [this](std::uint64_t where) { return describe(place_of(where)); },
+                               [this](std::uint64_t where, const std::string& m) { warn(place_of(where), m); });
+    lay_out_plan(plan_, splits, rules, out);
+    std::uint32_t end = place(line_ == 0 ? 1 : line_);
+    rules.end(end);
+    if (out.size() > options_.max_package_size && !size_reported_)
+      report(end, "the package is " + std::to_string(out.size()) + " bytes; " + size_limit_text());
+    return finish();
   }
 
  private:
+  static std::uint32_t place_of(std::uint64_t where) { return static_cast<std::uint32_t>(where); }
+
+  std::uint32_t place(std::uint64_t line, std::string source = {}) {
+    plan_.places.push_back(Place{line, std::move(source)});
+    return static_cast<std::uint32_t>(plan_.places.size() - 1);
+  }
+  std::uint32_t line_place() {
+    if (!line_place_ || plan_.places[*line_place_].line != line_) line_place_ = place(line_);
+    return *line_place_;
+  }
+
+  std::string prefix(std::uint32_t where) const {
+    const Place& p = plan_.places[where];
+    return file_name_ + ":" + std::to_string(p.line) + ": ";
+  }
+  static std::string source_part(const Place& p) { return p.source.empty() ? "" : p.source + ": "; }
+  void report(std::uint32_t where, const std::string& message) {
+    errors_.push_back({where, prefix(where) + source_part(plan_.places[where]) + message});
+  }
+  void warn(std::uint32_t where, const std::string& message) {
+    result_.warnings.push_back(prefix(where) + "warning: " + source_part(plan_.places[where]) + message);
+  }
+  std::string describe(std::uint32_t where) const {
+    const Place& p = plan_.places[where];
+    return "line " + std::to_string(p.line) + (p.source.empty() ? "" : " (" + p.source + ")");
+  }
+
+  CompileResult finish() {
+    std::stable_sort(errors_.begin(), errors_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& e : errors_) result_.errors.push_back(std::move(e.second));
+    return std::move(result_);
+  }
+
   void compile_line(const std::string& line) {
     LexedLine lexed = lex_line(line);
+    std::string word;
     try {
       if (!lexed.error.empty()) throw LineError{lexed.error};
       if (lexed.tokens.empty()) return;
       const Token& first = lexed.tokens.front();
       if (first.quoted) throw LineError{"a line starts with a command, not a string"};
+      word = first.word;
       std::vector<Token> rest(lexed.tokens.begin() + 1, lexed.tokens.end());
-      Arguments arguments(rest, first.word);
-      if (first.word == kFilesWord) {
-        flush_list();
-        rules_.command(line_, false);
+      Arguments arguments(rest, word);
+      if (word == kFilesWord) {
+        close_list();
         files(arguments);
         return;
       }
       for (const format::CommandInfo& info : format::kCommands)
-        if (info.script_word != nullptr && first.word == info.script_word) {
-          bool is_file = info.command == format::Command::kFile;
-          if (!is_file) flush_list();
-          rules_.command(line_, is_file);
+        if (info.script_word != nullptr && word == info.script_word) {
+          if (info.command != Command::kFile) close_list();
           compile_command(info, arguments);
           return;
         }
-      throw LineError{"unknown command '" + first.word + "' (" + command_words() + ")"};
+      throw LineError{"unknown command '" + word + "' (" + command_words() + ")"};
     } catch (const LineError& e) {
-      report(line_, e.message);
+      report(line_place(), e.message);
+      // The 'file' lines after a list that could not be read belong to no list.
+      if (word == kFilesWord || word == "list") ignore_files_ = true;
     }
   }
 
@@ -138,7 +129,7 @@ class Compiler {
       if (info.script_word == nullptr) continue;
       words += words.empty() ? "" : ", ";
       words += info.script_word;
-      if (info.command == format::Command::kFile) words += std::string(", ") + kFilesWord;
+      if (info.command == Command::kFile) words += std::string(", ") + kFilesWord;
     }
     return words;
   }
@@ -155,55 +146,33 @@ class Compiler {
     throw LineError{std::string("'") + info.script_word + "' cannot be written in a script"};
   }
 
-  void report(std::uint64_t line, const std::string& message) {
-    errors_.push_back(file_name_ + ":" + std::to_string(line) + ": " + message);
+  PlannedCommand& add(Command command) {
+    plan_.commands.push_back(PlannedCommand{command, line_place(), {}, 0, {}});
+    return plan_.commands.back();
   }
 
-  std::string ansi(const std::u32string& text) {
-    std::string bytes;
-    for (char32_t c : text) {
-      std::optional<std::uint8_t> b = to_ansi(c, options_.code_page);
-      if (!b)
-        throw LineError{"character " + describe_character(c) + " has no equivalent in code page " +
-                        std::to_string(options_.code_page)};
-      bytes += static_cast<char>(*b);
-    }
-    return within_string_limit(std::move(bytes));
-  }
-  static std::string within_string_limit(std::string bytes) {
-    if (bytes.size() > format::kMaxPathLength)
-      throw LineError{"the text is " + std::to_string(bytes.size()) +
-                      " characters; a package string holds at most 255"};
-    return bytes;
-  }
-  std::string ansi_of_utf8(const std::string& utf8) {
-    std::u32string decoded;
-    if (!decode_utf8(utf8, decoded)) throw LineError{"the name '" + utf8 + "' is not valid UTF-8"};
-    return ansi(decoded);
-  }
+  std::string ansi(const std::u32string& text) const { return package_string(text, options_.code_page); }
 
   // A command whose one argument is a text (name, text, text2, copy, done).
   void text_command(const format::CommandInfo& info, Arguments& a) {
     std::string s = ansi(a.string("its text"));
     a.finish();
-    if (info.command == format::Command::kCopy) rules_.copy(line_);
-    if (info.command == format::Command::kDone) rules_.done(line_);
-    out_.text_command(info.command, s);
+    add(info.command).text = std::move(s);
   }
 
   void page(Arguments& a) {
     std::uint32_t flags = 0;
     while (!a.at_end()) flags |= flag(a.word("a page flag"), kPageFlagWords);
-    rules_.page(line_, flags);
-    out_.page(flags);
+    add(Command::kPage).flags = flags;
   }
 
   void dest(Arguments& a) {
     std::string path = ansi(a.string("the default destination"));
     std::uint32_t flags = 0;
     while (!a.at_end()) flags |= flag(a.word("a destination flag"), kDestFlagWords);
-    rules_.dest(line_, path, flags);
-    out_.dest(path, flags);
+    PlannedCommand& c = add(Command::kDest);
+    c.text = std::move(path);
+    c.flags = flags;
   }
 
   static std::uint32_t flag(const std::string& word, std::span<const FlagWord> known) {
@@ -218,8 +187,16 @@ class Compiler {
   void list(Arguments& a) {
     std::string directory = ansi(a.string("the directory below the destination"));
     a.finish();
-    rules_.list(line_, directory);
-    pending_ = PendingList{directory, {}};
+    open_list(line_place(), std::move(directory));
+  }
+
+  void open_list(std::uint32_t where, std::string directory) {
+    plan_.commands.push_back(PlannedCommand{Command::kList, where, {}, 0, PlannedList{std::move(directory), {}}});
+    open_list_ = plan_.commands.size() - 1;
+  }
+  void close_list() {
+    open_list_ = kNoList;
+    ignore_files_ = false;
   }
 
   std::optional<FileTime> time_argument(Arguments& a) {
@@ -233,30 +210,50 @@ class Compiler {
   void file(Arguments& a) {
     std::string name = ansi(a.string("the file's name"));
     a.expect_keyword("from");
-    fs::path source = utf8_path(a.string("the source file"));
+    fs::path source = source_path(a.string("the source file"));
     std::optional<FileTime> time = time_argument(a);
     a.finish();
-    rules_.file(line_, name);
-    if (!pending_) return;
     fs::path full = base_ / source;
-    std::error_code error;
-    fs::file_status status = fs::status(full, error);
-    if (!fs::exists(status)) throw LineError{"source file '" + source.string() + "' not found"};
-    if (fs::is_directory(status))
-      throw LineError{"'" + source.string() + "' is a folder: use 'files' to copy a folder tree"};
-    add_file(name, full, source.string(), time);
+    std::uint32_t where = place(line_, shown_path(source));
+    SourceEntry entry = probe_source(full);
+    if (entry.kind == SourceKind::kFolder) report(where, "is a folder: use 'files' to copy a folder tree");
+    if (entry.kind == SourceKind::kUnusable) report(where, entry.problem);
+    bool usable = entry.kind == SourceKind::kFile;
+    if (usable) result_.source_files.push_back(full);
+    PlannedFile f{name, usable ? entry.size : 0, {}, usable ? full : fs::path(), line_place()};
+    if (usable && !sized_and_timed(f, time, where)) return;
+    if (open_list_ != kNoList) {
+      plan_.commands[open_list_].list.files.push_back(std::move(f));
+    } else if (!ignore_files_) {
+      PlannedCommand& stray = add(Command::kFile);
+      stray.list.files.push_back(std::move(f));
+    }
   }
 
-  void add_file(const std::string& name, const fs::path& full, const std::string& shown, std::optional<FileTime> time) {
-    std::uint64_t size = fs::file_size(full);
-    if (size > kMaxFileSize)
-      throw LineError{"'" + shown + "' is " + std::to_string(size) + " bytes; a package file holds at most 4294967295"};
-    content_bytes_ += format::kBlockContents + size + format::padding_after(static_cast<std::uint32_t>(size % 4));
+  // Checks the size against what a package holds and takes the file's time.
+  bool sized_and_timed(PlannedFile& f, std::optional<FileTime> time, std::uint32_t where) {
+    if (f.size > kMaxFileSize) {
+      report(where, "is " + std::to_string(f.size) + " bytes; a package file holds at most 4294967295");
+      return false;
+    }
+    content_bytes_ += format::kBlockContents + f.size + format::padding_after(static_cast<std::uint32_t>(f.size % 4));
     if (content_bytes_ > options_.max_package_size && !size_reported_) {
       size_reported_ = true;
-      report(line_, "with '" + shown + "' the package grows past the limit: " + size_limit_text());
+      report(where, "with this file the package grows past the limit: " + size_limit_text());
     }
-    pending_->files.push_back({name, size, time ? *time : modification_time(full), full});
+    if (time) {
+      f.time = *time;
+      return true;
+    }
+    try {
+      f.time = modification_time(f.source);
+    } catch (const fs::filesystem_error& e) {
+      report(where, plain_reason(e.code()));
+      return false;
+    }
+    if (options_.latest_source_time && f.time.ticks() > options_.latest_source_time->ticks())
+      f.time = *options_.latest_source_time;
+    return true;
   }
 
   std::string size_limit_text() const {
@@ -269,69 +266,122 @@ class Compiler {
   void files(Arguments& a) {
     std::string directory = ansi(a.string("the directory below the destination"));
     a.expect_keyword("from");
-    fs::path source = utf8_path(a.string("the source folder"));
+    fs::path source = source_path(a.string("the source folder"));
     std::optional<FileTime> time = time_argument(a);
     a.finish();
     fs::path full = base_ / source;
-    std::error_code error;
-    if (!fs::is_directory(full, error)) throw LineError{"source folder '" + source.string() + "' not found"};
-    for (const TreeFolder& folder : walk_folder_tree(full)) {
+    SourceEntry root = probe_source(full);
+    if (root.kind != SourceKind::kFolder) {
+      report(place(line_, shown_path(source)),
+             root.kind == SourceKind::kFile ? "is a file: use 'file' for a single file" : root.problem);
+      ignore_files_ = true;
+      return;
+    }
+    result_.source_folders.push_back(full);
+    FolderTree tree = walk_folder_tree(full);
+    for (const TreeProblem& p : tree.problems) report(place(line_, shown_path(source / p.relative)), p.reason);
+    for (const TreeFolder& folder : tree.folders) tree_folder(directory, source, folder, time);
+  }
+
+  // One folder of a tree: its list, which stays open after the last folder
+  // for the 'file' lines that may follow.
+  void tree_folder(const std::string& directory, const fs::path& source, const TreeFolder& folder,
+                   std::optional<FileTime> time) {
+    std::uint32_t where = place(line_, shown_path(source / folder.relative));
+    std::string target;
+    try {
       // The script's directory is in the code page already; only the
       // folder names from the file system are UTF-8.
-      std::string sub = ansi_of_utf8(folder.relative);
-      for (char& c : sub)
-        if (c == '/') c = '\\';
-      std::string target =
-          within_string_limit(directory.empty() ? sub : sub.empty() ? directory : directory + "\\" + sub);
-      // Each folder's list goes out when the next one starts; the last stays
-      // open, as after 'list', for the 'file' lines that may follow.
-      flush_list();
-      rules_.list(line_, target);
-      pending_ = PendingList{target, {}};
-      for (const TreeFile& f : folder.files) {
-        std::string name = ansi_of_utf8(f.name);
-        rules_.file(line_, name);
-        std::string shown = (source / folder.relative / f.name).lexically_normal().string();
-        add_file(name, f.source, shown, time);
+      std::string sub = ansi_of_utf8(folder.relative, options_.code_page);
+      std::replace(sub.begin(), sub.end(), '/', '\\');
+      target = directory.empty() ? sub : sub.empty() ? directory : directory + "\\" + sub;
+      if (target.size() > format::kMaxPathLength)
+        throw LineError{"the folder's path below the destination, '" + target + "', is " +
+                        std::to_string(target.size()) + " characters; a package string holds at most 255"};
+    } catch (const LineError& e) {
+      report(where, e.message);
+      ignore_files_ = true;
+      open_list_ = kNoList;
+      return;
+    }
+    open_list(where, std::move(target));
+    ignore_files_ = false;
+    for (const TreeFile& f : folder.files) {
+      std::uint32_t file_where = place(line_, shown_path(source / folder.relative / f.name));
+      try {
+        PlannedFile planned{within_string_limit(ansi_of_utf8(f.name, options_.code_page)), f.size, {}, f.source, file_where};
+        if (sized_and_timed(planned, time, file_where))
+          plan_.commands[open_list_].list.files.push_back(std::move(planned));
+      } catch (const LineError& e) {
+        report(file_where, e.message);
       }
     }
   }
 
-  void flush_list() {
-    if (!pending_) return;
-    out_.list(pending_->directory, static_cast<std::uint32_t>(pending_->files.size()));
-    for (const PendingFile& f : pending_->files)
-      out_.file(f.name, static_cast<std::uint32_t>(f.size), f.time, stream_file(f.source, f.size));
-    pending_.reset();
+  void report_groups_that_do_not_fit(const std::vector<GroupSplit>& splits) {
+    for (const GroupSplit& g : splits) {
+      if (g.fits) continue;
+      report(plan_.commands[g.first_list_left_out].place,
+             "the group of the 'dest' at " + describe(plan_.commands[g.dest].place) + " has " +
+                 std::to_string(g.files) + " files in " + std::to_string(g.lists) + (g.lists == 1 ? " list" : " lists") +
+                 ", more than one copy takes (128 files, 32 lists); it goes on in the same destination with "
+                 "one more 'copy' a part, and the page runs left allow " +
+                 std::to_string(g.parts_allowed) + " part" + (g.parts_allowed == 1 ? "" : "s") + ", which hold " +
+                 std::to_string(g.files_that_fit) + " of its files: leave files out, or use fewer 'page' and "
+                 "'copy' lines");
+    }
   }
 
   std::string file_name_;
   fs::path base_;
   CompileOptions options_;
-  writer::PackageBuilder& out_;
-  writer::PackageRules rules_;
+  ScriptPlan plan_;
+  CompileResult result_;
+  std::vector<std::pair<std::uint32_t, std::string>> errors_;
   std::uint64_t line_ = 0;
-  std::optional<PendingList> pending_;
+  std::optional<std::uint32_t> line_place_;
+  std::size_t open_list_ = kNoList;
+  bool ignore_files_ = false;
   std::uint64_t content_bytes_ = 0;
   bool size_reported_ = false;
-  std::vector<std::string> errors_;
 };
 
 }  // namespace
 
-void compile_script_text(const std::string& text, const std::string& file_name, const std::filesystem::path& base,
-                         const CompileOptions& options, writer::PackageBuilder& out) {
-  if (!is_supported_code_page(options.code_page))
-    throw ScriptErrors({"code page " + std::to_string(options.code_page) + " is not supported (supported: 1252)"});
-  Compiler(file_name, base, options, out).run(text);
+CompileResult compile_script(const std::string& text, const std::string& file_name, const fs::path& base,
+                             const CompileOptions& options, writer::PackageBuilder& out) {
+  if (!is_supported_code_page(options.code_page)) {
+    CompileResult result;
+    result.errors.push_back("code page " + std::to_string(options.code_page) + " is not supported (supported: 1252)");
+    return result;
+  }
+  return Compiler(file_name, base, options).run(text, out);
 }
 
-void compile_script_file(const std::filesystem::path& script, const CompileOptions& options,
-                         writer::PackageBuilder& out) {
+CompileResult compile_script(const fs::path& script, const CompileOptions& options, writer::PackageBuilder& out) {
+  std::error_code error;
+  if (fs::is_directory(script, error)) return CompileResult{{script.string() + ": is a folder, not a script"}, {}, {}, {}};
   std::optional<std::vector<std::uint8_t>> bytes = writer::read_whole_file(script);
-  if (!bytes) throw ScriptErrors({script.string() + ": cannot read the script"});
+  if (!bytes) {
+    SourceEntry entry = probe_source(script);
+    std::string reason = entry.kind == SourceKind::kUnusable ? entry.problem : "it changed while it was read";
+    const std::string redundant = "cannot be read: ";
+    if (reason.rfind(redundant, 0) == 0) reason.erase(0, redundant.size());
+    return CompileResult{{script.string() + ": cannot read the script: " + reason}, {}, {}, {}};
+  }
   std::string text(bytes->begin(), bytes->end());
-  compile_script_text(text, script.string(), script.parent_path(), options, out);
+  return compile_script(text, script.string(), script.parent_path(), options, out);
+}
+
+void compile_script_text(const std::string& text, const std::string& file_name, const fs::path& base,
+                         const CompileOptions& options, writer::PackageBuilder& out) {
+  CompileResult result = compile_script(text, file_name, base, options, out);
+  if (!result.ok()) throw ScriptErrors(std::move(result.errors));
+}
+
+void compile_script_file(const fs::path& script, const CompileOptions& options, writer::PackageBuilder& out) {
+  CompileResult result = compile_script(script, options, out);
+  if (!result.ok()) throw ScriptErrors(std::move(result.errors));
 }
 
 }  // namespace mivora::script

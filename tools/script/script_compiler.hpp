@@ -1,13 +1,16 @@
 #pragma once
 // Compiles a script (UTF-8 text, one command a line) into a package layout.
 // Every problem is found before anything is written, and each is reported as
-// "FILE:LINE: message".
+// "FILE:LINE: message", or "FILE:LINE: SOURCE: message" when it concerns a
+// source path.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "support/file_time.hpp"
 #include "tools/script/code_page.hpp"
 #include "tools/writer/package_builder.hpp"
 #include "tools/writer/package_limits.hpp"
@@ -17,7 +20,28 @@ namespace mivora::script {
 struct CompileOptions {
   std::uint32_t code_page = kDefaultCodePage;
   std::uint64_t max_package_size = writer::kMaxInstallerPackageSize;
+  // Source times later than this become this time (SOURCE_DATE_EPOCH);
+  // times written in the script are kept as they are.
+  std::optional<FileTime> latest_source_time;
 };
+
+struct CompileResult {
+  std::vector<std::string> errors;    // "FILE:LINE: message", in script order
+  std::vector<std::string> warnings;  // "FILE:LINE: warning: message"
+  // What the package is made from, for a caller that must not write over it.
+  std::vector<std::filesystem::path> source_files;
+  std::vector<std::filesystem::path> source_folders;  // the roots of 'files' trees
+  [[nodiscard]] bool ok() const { return errors.empty(); }
+};
+
+// Source paths are relative to `base` (the script's folder). `out` holds the
+// package when the result has no errors.
+[[nodiscard]] CompileResult compile_script(const std::string& text, const std::string& file_name,
+                                           const std::filesystem::path& base, const CompileOptions& options,
+                                           writer::PackageBuilder& out);
+// The script file itself; a file that cannot be read is one error.
+[[nodiscard]] CompileResult compile_script(const std::filesystem::path& script, const CompileOptions& options,
+                                           writer::PackageBuilder& out);
 
 // All the problems of a script, each "FILE:LINE: message".
 struct ScriptErrors : std::runtime_error {
@@ -26,7 +50,7 @@ struct ScriptErrors : std::runtime_error {
   std::vector<std::string> messages;
 };
 
-// Source paths are relative to `base` (the script's folder). Throws ScriptErrors.
+// The same, throwing ScriptErrors when the script has problems.
 void compile_script_text(const std::string& text, const std::string& file_name, const std::filesystem::path& base,
                          const CompileOptions& options, writer::PackageBuilder& out);
 void compile_script_file(const std::filesystem::path& script, const CompileOptions& options,

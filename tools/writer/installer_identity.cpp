@@ -43,7 +43,7 @@ std::vector<ResourceEdit> identity_edits(std::span<const std::uint8_t> stub, con
 void embed_package_with_identity(std::span<const std::uint8_t> stub, const InstallerIdentity& identity,
                                  std::uint64_t package_size, const ContentSource& package, PatchableSink& out) {
   std::vector<ResourceEdit> edits = identity_edits(stub, identity);
-  embed_resource(stub, kRtRcdata, kPackageResourceId, package_size, package, out, edits);
+  embed_resource(stub, kRtRcdata, kPackageResourceId, package_size, package, out, {.edits = edits});
 }
 
 IdentityReadBack read_identity(std::span<const std::uint8_t> executable) {

@@ -7,14 +7,26 @@ namespace mivora::writer {
 
 using namespace format;
 
+namespace {
+
+// A typed or picked destination may be as long as the field lets it be.
+constexpr std::size_t kLongestPathForAnyDestination = kMaxPathLength - 1 - kMaxDestinationLength;
+
+std::string joined(std::string_view directory, std::string_view name) {
+  return directory.empty() ? std::string(name) : std::string(directory) + "\\" + std::string(name);
+}
+
+}  // namespace
+
 void PackageRules::command(std::uint64_t where, bool is_file) {
   if (seen_done_) report_(where, "nothing may follow 'done': the installer ends there");
   if (!is_file) in_list_ = false;
 }
 
 void PackageRules::start_page_run(std::uint64_t where) {
-  if (++page_runs_ > kMaxPageRuns)
-    report_(where, "more than 16 page runs: every 'page' and 'copy' starts one, and the installer keeps 16");
+  if (++page_runs_ == kMaxPageRuns + 1)
+    report_(where, "this is the 16th 'page' or 'copy', but 15 fit: the installer keeps 16 page runs, the one the "
+                   "script starts in and one for each 'page' and 'copy'");
 }
 
 void PackageRules::page(std::uint64_t where, std::uint32_t flags) {
@@ -24,21 +36,29 @@ void PackageRules::page(std::uint64_t where, std::uint32_t flags) {
   start_page_run(where);
 }
 
-void PackageRules::dest(std::uint64_t where, std::string_view default_path, std::uint32_t flags) {
+void PackageRules::dest(std::uint64_t where, std::string_view default_path, std::uint32_t flags, Tables tables) {
   if (has_group_ && lists_ > 0 && !copied_)
     report_(where, "the files listed after the 'dest' at " + describe_(group_start_) +
                        " are never copied: put a 'copy' before this 'dest'");
+  close_group();
   std::size_t length = default_path.size() + ((flags & kDestDrivePrefix) ? 2 : 0);
   // Continuing after a copy, the default is that copy's destination.
-  if ((flags & kDestSameDestination) != 0 && any_copy_)
+  const bool continues = (flags & kDestSameDestination) != 0 && any_copy_;
+  if (continues) {
     length = copied_destination_length_;
-  else if (length > kMaxDestinationLength)
-    report_(where, "the default destination is " + std::to_string(length) +
-                       " characters (a drive prefix counts 2); at most 127 fit");
+    typed_destination_ = typed_destination_ || (flags & kDestFixed) == 0;
+  } else {
+    if (length > kMaxDestinationLength)
+      report_(where, "the default destination is " + std::to_string(length) +
+                         " characters (a drive prefix counts 2); at most 127 fit");
+    close_destination();
+    start_destination();
+    typed_destination_ = (flags & kDestFixed) == 0;
+  }
   has_group_ = true;
   copied_ = false;
   group_start_ = where;
-  lists_ = files_ = 0;
+  tables_ = tables;
   in_list_ = false;
   destination_length_ = length;
 }
@@ -58,12 +78,22 @@ bool PackageRules::needs_group(std::uint64_t where, const char* command) {
 
 void PackageRules::list(std::uint64_t where, std::string_view directory) {
   if (!needs_group(where, "list")) return;
-  if (++lists_ > kMaxListsPerGroup)
-    report_(where, "more than 32 lists after one 'dest': the installer's list table holds 32");
+  if (++lists_ == kMaxListsPerGroup + 1) first_list_too_many_ = where;
   std::string problem = directory_problem(directory);
   if (!problem.empty()) report_(where, problem);
   directory_ = std::string(directory);
   in_list_ = true;
+  // The folder and every folder above it.
+  for (std::size_t end = 0; problem.empty() && end < directory.size(); ++end) {
+    end = directory.find('\\', end);
+    if (end == std::string_view::npos) end = directory.size();
+    std::string key = name_key(directory.substr(0, end));
+    auto file = file_keys_.find(key);
+    if (file != file_keys_.end())
+      report_(where, "the folder '" + std::string(directory.substr(0, end)) + "' is a file already, the one at " +
+                         describe_(file->second));
+    folder_keys_.emplace(key, where);
+  }
 }
 
 void PackageRules::file(std::uint64_t where, std::string_view name) {
@@ -72,19 +102,44 @@ void PackageRules::file(std::uint64_t where, std::string_view name) {
     report_(where, "'file' must follow a 'list': the list says which directory receives it");
     return;
   }
-  if (++files_ > kMaxFilesPerGroup)
-    report_(where, "more than 128 files after one 'dest': the installer's file table holds 128");
+  if (++files_ == kMaxFilesPerGroup + 1) first_file_too_many_ = where;
   std::string problem = file_name_problem(name);
-  if (!problem.empty()) report_(where, problem);
+  if (!problem.empty()) {
+    report_(where, problem);
+    return;
+  }
   // destination "\" [directory "\"] name
   std::size_t path = destination_length_ + 1 + (directory_.empty() ? 0 : directory_.size() + 1) + name.size();
   if (path > kMaxPathLength)
     report_(where, "the path of '" + std::string(name) + "' under the default destination is " + std::to_string(path) +
                        " characters; at most 255 fit");
+  check_unique_path(where, name);
+  check_room_for_typed_destination(where, name);
+}
+
+void PackageRules::check_unique_path(std::uint64_t where, std::string_view name) {
+  std::string path = joined(directory_, name);
+  std::string key = name_key(path);
+  auto [first, added] = file_keys_.emplace(key, where);
+  if (!added)
+    report_(where, "'" + path + "' is the same file on Windows as the one at " + describe_(first->second) +
+                       ": Windows compares names without regard to case, so one would replace the other");
+  auto folder = folder_keys_.find(key);
+  if (folder != folder_keys_.end())
+    report_(where, "'" + path + "' is a folder already, made by the list at " + describe_(folder->second));
+}
+
+void PackageRules::check_room_for_typed_destination(std::uint64_t where, std::string_view name) {
+  std::size_t length = (directory_.empty() ? 0 : directory_.size() + 1) + name.size();
+  if (!typed_destination_ || length <= longest_path_) return;
+  longest_path_ = length;
+  longest_path_where_ = where;
+  longest_path_name_ = joined(directory_, name);
 }
 
 void PackageRules::copy(std::uint64_t where) {
   if (!has_group_) report_(where, "'copy' needs a 'dest' before it: the destination starts each group of files");
+  close_group();
   copied_ = true;
   any_copy_ = true;
   copied_destination_length_ = destination_length_;
@@ -96,11 +151,48 @@ void PackageRules::done(std::uint64_t where) {
   if (has_group_ && lists_ > 0 && !copied_)
     report_(where, "the files listed after the 'dest' at " + describe_(group_start_) +
                        " are never copied: put a 'copy' before 'done'");
+  close_group();
   seen_done_ = true;
 }
 
 void PackageRules::end(std::uint64_t where) {
+  close_group();
+  close_destination();
   if (!seen_done_) report_(where, "the script must end with 'done'");
+}
+
+// One message a group for each table it overflows, at the first entry that
+// does not fit.
+void PackageRules::close_group() {
+  if (tables_ == Tables::kCheck && files_ > kMaxFilesPerGroup)
+    report_(first_file_too_many_,
+            "the group of the 'dest' at " + describe_(group_start_) + " has " + std::to_string(files_) +
+                " files, and the installer's file table holds 128: end the group with a 'copy' after at most 128 "
+                "files and go on with 'dest \"...\" continue fixed'");
+  if (tables_ == Tables::kCheck && lists_ > kMaxListsPerGroup)
+    report_(first_list_too_many_,
+            "the group of the 'dest' at " + describe_(group_start_) + " has " + std::to_string(lists_) +
+                " lists (a 'files' tree makes one a folder), and the installer's list table holds 32: end the "
+                "group with a 'copy' after at most 32 lists and go on with 'dest \"...\" continue fixed'");
+  files_ = lists_ = 0;
+}
+
+void PackageRules::start_destination() {
+  file_keys_.clear();
+  folder_keys_.clear();
+  longest_path_ = 0;
+}
+
+void PackageRules::close_destination() {
+  if (!warn_ || longest_path_ <= kLongestPathForAnyDestination) return;
+  std::size_t room = longest_path_ < kMaxPathLength - 1 ? kMaxPathLength - 1 - longest_path_ : 0;
+  warn_(longest_path_where_, "the path '" + longest_path_name_ + "' is " + std::to_string(longest_path_) +
+                                 " characters below the destination, so a destination typed or picked at install "
+                                 "time may have at most " +
+                                 std::to_string(room) +
+                                 " characters (the field takes 127); a longer one stops the copy with \"Could not "
+                                 "create file.\"");
+  longest_path_ = 0;
 }
 
 }  // namespace mivora::writer

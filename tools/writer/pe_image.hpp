@@ -21,6 +21,7 @@ inline constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 inline constexpr std::uint32_t kCoffHeaderSize = 20;
 // COFF header fields, from the COFF header's start.
 inline constexpr std::uint32_t kCoffSectionCount = 2;
+inline constexpr std::uint32_t kCoffTimeDateStamp = 4;
 inline constexpr std::uint32_t kCoffSymbolTable = 8;
 inline constexpr std::uint32_t kCoffSymbolCount = 12;
 inline constexpr std::uint32_t kCoffOptionalHeaderSize = 16;

@@ -87,11 +87,11 @@ void apply_edits(ResourceTree& tree, std::span<const ResourceEdit> edits) {
 }
 
 Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                  std::span<const ResourceEdit> edits) {
+                  const EmbedOptions& options) {
   pe::Image image = pe::parse_image(stub);
   const pe::Section& rsrc = resource_section(image);
   ResourceTree tree = read_resource_tree(stub, image);
-  apply_edits(tree, edits);
+  apply_edits(tree, options.edits);
   ResourceLeaf leaf;
   leaf.language = ResourceKey::of_id(kLanguageNeutral);
   leaf.streamed = true;
@@ -131,6 +131,7 @@ Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::u
     std::uint64_t moved = image.symbol_table_offset - image.end_of_image_data() + plan.resource_offset + raw_size;
     set_u32(h, image.coff_offset + pe::kCoffSymbolTable, as_u32(moved, "the executable"));
   }
+  if (options.time_stamp) set_u32(h, image.coff_offset + pe::kCoffTimeDateStamp, *options.time_stamp);
   plan.checksum_field = opt + pe::kOptCheckSum;
   set_u32(h, plan.checksum_field, 0);
   return plan;
@@ -139,9 +140,9 @@ Plan plan_rewrite(std::span<const std::uint8_t> stub, std::uint32_t type, std::u
 }  // namespace
 
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ContentSource& contents, PatchableSink& out, std::span<const ResourceEdit> edits) {
+                    const ContentSource& contents, PatchableSink& out, const EmbedOptions& options) {
   if (stub.empty()) throw InputError("the stub is empty: its DOS header lies outside the file");
-  Plan plan = plan_rewrite(stub, type, id, size, edits);
+  Plan plan = plan_rewrite(stub, type, id, size, options);
   ChecksummingSink sink(out);
   sink.write(plan.headers_and_sections.data(), plan.headers_and_sections.size());
   sink.zeros(plan.resource_offset - sink.written);

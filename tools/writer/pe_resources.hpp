@@ -8,6 +8,7 @@
 // way): the section is then rebuilt whole and moved to the end of the file,
 // at a page-aligned file offset, with every other resource kept.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -55,13 +56,20 @@ struct ResourceEdit {
   }
 };
 
+// How the stub is rewritten besides the one streamed resource: `edits` are
+// applied in order before it (so the streamed resource wins over an edit of
+// the same type/id), and `time_stamp`, when given, becomes the PE time stamp
+// (the stub's is kept otherwise).
+struct EmbedOptions {
+  std::span<const ResourceEdit> edits = {};
+  std::optional<std::uint32_t> time_stamp = std::nullopt;
+};
+
 // The streaming form of replace_resource: writes the new executable into
 // `out`, pulling the resource's `size` bytes from `contents` when their turn
-// comes. `edits` are applied in order before it, so the streamed resource
-// wins over an edit of the same type/id. Throws InputError when the stub
-// cannot be rewritten.
+// comes. Throws InputError when the stub cannot be rewritten.
 void embed_resource(std::span<const std::uint8_t> stub, std::uint32_t type, std::uint32_t id, std::uint64_t size,
-                    const ContentSource& contents, PatchableSink& out, std::span<const ResourceEdit> edits = {});
+                    const ContentSource& contents, PatchableSink& out, const EmbedOptions& options = {});
 
 // The file offset and size of resource type/id's bytes; throws InputError
 // when the executable cannot be read or has no such resource.

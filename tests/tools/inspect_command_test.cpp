@@ -1,0 +1,100 @@
+// mivora-pack dump and check on what users hand them: packages whose file
+// names meet the dumped script or each other, folders that are not empty,
+// and files that are no package at all.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/support/processes.hpp"
+#include "tests/support/temp_dir.hpp"
+
+namespace mivora::pack {
+namespace {
+
+namespace fs = std::filesystem;
+using test::quoted;
+using test::run_command;
+
+const std::string kPack = MIVORA_PACK;
+
+TEST(DumpCommand, ExtractedFilesNeverMeetTheScriptOrEachOtherAndBuildTheSameBytes) {
+  test::TempDir dir;
+  test::write_text(dir / "a.txt", "a");
+  test::write_text(dir / "b.txt", "b");
+  // Three destinations, so that the names may meet: a file named as the
+  // dumped script, a folder of that name, a file where a folder goes, and
+  // names that differ in case only.
+  test::write_text(dir / "setup.mivora",
+                   "page no-back\n"
+                   "dest \"C:\\\\One\"\nlist \"\"\nfile \"package.mivora\" from \"a.txt\"\nfile \"docs\" from \"a.txt\"\n"
+                   "copy \"c\"\n"
+                   "dest \"C:\\\\Two\"\nlist \"package.mivora\"\nfile \"x.txt\" from \"a.txt\"\n"
+                   "list \"Docs\"\nfile \"a.txt\" from \"a.txt\"\ncopy \"c\"\n"
+                   "dest \"C:\\\\Three\"\nlist \"docs\"\nfile \"A.TXT\" from \"b.txt\"\ncopy \"c\"\n"
+                   "done \"d\"\n");
+  ASSERT_EQ(run_command(kPack + " build " + quoted(dir / "setup.mivora") + " -o " + quoted(dir / "one.bin")).exit_code,
+            0);
+  test::CommandResult dump = run_command(kPack + " dump " + quoted(dir / "one.bin") + " --extract " + quoted(dir / "x"));
+  ASSERT_EQ(dump.exit_code, 0) << dump.output;
+  EXPECT_EQ(test::read_text(dir / "x" / "package.mivora"), dump.output);
+  test::CommandResult rebuilt =
+      run_command(kPack + " build " + quoted(dir / "x" / "package.mivora") + " -o " + quoted(dir / "two.bin"));
+  ASSERT_EQ(rebuilt.exit_code, 0) << rebuilt.output << dump.output;
+  EXPECT_EQ(test::read_bytes(dir / "two.bin"), test::read_bytes(dir / "one.bin"));
+  EXPECT_EQ(test::read_text(dir / "x" / "files" / "Docs~2" / "A.TXT~2"), "b") << dump.output;
+}
+
+TEST(DumpCommand, ExtractIntoAFolderThatIsNotEmptyWritesNothing) {
+  test::TempDir dir;
+  ASSERT_EQ(run_command(kPack + " build " + quoted(fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora") +
+                        " -o " + quoted(dir / "demo.bin"))
+                .exit_code,
+            0);
+  test::write_text(dir / "x" / "package.mivora", "mine");
+  test::CommandResult r = run_command(kPack + " dump " + quoted(dir / "demo.bin") + " --extract " + quoted(dir / "x"));
+  EXPECT_EQ(r.exit_code, 2) << r.output;
+  EXPECT_NE(r.output.find("is not empty"), std::string::npos) << r.output;
+  EXPECT_EQ(test::read_text(dir / "x" / "package.mivora"), "mine");
+  EXPECT_FALSE(fs::exists(dir / "x" / "files"));
+}
+
+// Root reads everything; without these capabilities it is refused as anyone else is.
+std::string as_ordinary_user() {
+  if (geteuid() != 0) return "";
+  const std::string drop = "setpriv --inh-caps=-dac_override,-dac_read_search --bounding-set=-dac_override,-dac_read_search ";
+  return run_command(drop + "true").exit_code == 0 ? drop : "unavailable";
+}
+
+TEST(CheckCommand, WhatIsNoPackageIsNamedWithTheReason) {
+  test::TempDir dir;
+  fs::create_directories(dir / "folder");
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0644), 0);
+  test::write_text(dir / "secret.bin", "pack");
+  fs::permissions(dir / "secret.bin", fs::perms::none);
+  std::string user = as_ordinary_user();
+  struct Case {
+    const char* what;
+    fs::path file;
+    const char* says;
+    std::string prefix;
+  } cases[] = {
+      {"a folder", dir / "folder", "is a folder, not a package or an installer", ""},
+      {"a missing file", dir / "none.bin", "none.bin' not found", ""},
+      {"a named pipe", dir / "pipe", "is a named pipe, not a file", ""},
+      {"an unreadable file", dir / "secret.bin", "secret.bin' cannot be read: permission denied", user},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.prefix == "unavailable") continue;
+    for (const char* command : {"check ", "dump "}) {
+      test::CommandResult r = run_command(c.prefix + kPack + " " + command + quoted(c.file));
+      EXPECT_EQ(r.exit_code, 1) << command << r.output;
+      EXPECT_NE(r.output.find(c.says), std::string::npos) << command << r.output;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mivora::pack
