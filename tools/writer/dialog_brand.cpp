@@ -100,7 +100,7 @@ Layout lay_out(std::span<const std::uint8_t> dialog) {
 
 }  // namespace
 
-std::vector<std::uint8_t> rebrand_dialog(std::span<const std::uint8_t> dialog, std::string_view brand) {
+void check_brand(std::string_view brand) {
   std::u16string shown = utf16_from_utf8(brand);
   if (std::any_of(shown.begin(), shown.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }))
     throw InputError("the brand is one line: it cannot hold control characters such as a line break");
@@ -108,6 +108,11 @@ std::vector<std::uint8_t> rebrand_dialog(std::span<const std::uint8_t> dialog, s
   if (characters > kBrandLimit)
     throw InputError("the brand has " + std::to_string(characters) + " characters; the line shows at most " +
                      std::to_string(kBrandLimit));
+}
+
+std::vector<std::uint8_t> rebrand_dialog(std::span<const std::uint8_t> dialog, std::string_view brand) {
+  check_brand(brand);
+  std::u16string shown = utf16_from_utf8(brand);
   std::u16string stored;
   for (char16_t c : shown) stored.append(c == kMnemonicMark ? 2 : 1, c);
 

@@ -33,10 +33,14 @@ inline constexpr std::uint32_t kWizardDialogId = 100;
 // whole unless it is crowded with the widest letters (W, M).
 inline constexpr std::size_t kBrandLimit = 47;
 
+// Throws InputError when the line cannot show `brand` (UTF-8): longer than
+// kBrandLimit characters, holding control characters (it is one line), or
+// not UTF-8.
+void check_brand(std::string_view brand);
+
 // Template `dialog` with the brand line showing `brand` (UTF-8): shown as
 // written, so an "&" is stored doubled rather than underlining the next
-// letter. Throws InputError when the brand is longer than kBrandLimit,
-// holds control characters (it is one line) or is not UTF-8, or when the
+// letter. Throws InputError when check_brand refuses the brand, or when the
 // template is extended (DIALOGEX), malformed or has no brand line.
 [[nodiscard]] std::vector<std::uint8_t> rebrand_dialog(std::span<const std::uint8_t> dialog, std::string_view brand);
 

@@ -17,8 +17,10 @@
 
 namespace mivora::writer {
 
-// Each part that is not set leaves the stub's own (the stub has an icon and
-// the brand "Mivora 0.1", no version resource and no manifest).
+// The icon, the elevation and the brand, when not set, stay the stub's own
+// (the stub has an icon, the brand "Mivora 0.1" and no manifest). The
+// version resource is the identity's alone: without one the installer has
+// none, even when the stub carries its own (it would describe the stub).
 struct InstallerIdentity {
   std::optional<IconResources> icon;
   std::optional<VersionInfo> version;
@@ -27,18 +29,22 @@ struct InstallerIdentity {
 };
 
 // The edits that give `stub` this identity. A new icon replaces group 1 and
-// drops the stub's images that group 1 named, so none is left orphaned; the
-// brand keeps dialog 100's language. Throws InputError when the stub cannot
+// drops the stub's images that group 1 named, so none is left orphaned. The
+// icon keeps the language of the stub's group 1 and the brand that of
+// dialog 100, so that the stub's own icon and brand given again (as a dumped
+// script gives them) leave the bytes as they were. Throws InputError when the stub cannot
 // take a part (no dialog 100, no brand line in it, a malformed icon group)
 // or a part is malformed (a brand too long, a text that is not UTF-8).
 [[nodiscard]] std::vector<ResourceEdit> identity_edits(std::span<const std::uint8_t> stub,
                                                        const InstallerIdentity& identity);
 
 // Writes the installer: `stub` with the package (`package_size` bytes
-// streamed from `package` as RT_RCDATA 42) and the identity, in one pass.
-// Throws InputError as identity_edits and embed_resource do.
+// streamed from `package` as RT_RCDATA 42) and the identity, in one pass;
+// `time_stamp`, when given, becomes its PE time stamp. Throws InputError as
+// identity_edits and embed_resource do.
 void embed_package_with_identity(std::span<const std::uint8_t> stub, const InstallerIdentity& identity,
-                                 std::uint64_t package_size, const ContentSource& package, PatchableSink& out);
+                                 std::uint64_t package_size, const ContentSource& package, PatchableSink& out,
+                                 std::optional<std::uint32_t> time_stamp = std::nullopt);
 
 // The identity an executable carries; a part it lacks stays unset.
 struct IdentityReadBack {
@@ -47,6 +53,7 @@ struct IdentityReadBack {
   std::optional<Elevation> elevation;
   std::optional<std::string> brand;
 };
+// Only these resources are read into memory, never the package beside them.
 // Throws InputError when the executable or one of these resources is malformed.
 [[nodiscard]] IdentityReadBack read_identity(std::span<const std::uint8_t> executable);
 
