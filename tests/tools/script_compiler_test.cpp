@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -16,13 +17,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace format;
 
+const fs::path kWizardIcon = fs::path(MIVORA_SOURCE_DIR) / "wizard" / "mivora.ico";
+
 class ScriptTest : public ::testing::Test {
  protected:
   // The package's bytes; fails the test on a script error.
   std::vector<std::uint8_t> compile(const std::string& text) {
     writer::PackageBuilder builder;
     try {
-      compile_script_text(text, "setup.mivora", dir_.path(), CompileOptions{}, builder);
+      compile_script_text(text, "setup.mivora", dir_.path(), installer_options(), builder);
     } catch (const ScriptErrors& e) {
       ADD_FAILURE() << e.what();
       return {};
@@ -34,7 +37,7 @@ class ScriptTest : public ::testing::Test {
   std::vector<std::string> errors_of(const std::string& text,
                                      std::uint64_t max_size = writer::kMaxInstallerPackageSize) {
     writer::PackageBuilder builder;
-    CompileOptions options;
+    CompileOptions options = installer_options();
     options.max_package_size = max_size;
     try {
       compile_script_text(text, "setup.mivora", dir_.path(), options, builder);
@@ -42,6 +45,12 @@ class ScriptTest : public ::testing::Test {
       return e.messages;
     }
     return {};
+  }
+
+  static CompileOptions installer_options() {
+    CompileOptions options;
+    options.installer_name = "setup.exe";
+    return options;
   }
 
   static inspect::PackageWalk walk(const std::vector<std::uint8_t>& bytes) {
@@ -86,6 +95,9 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
   source("far/\xE6\x97\xA5.txt", "n");  // U+65E5
   source("deep/x/y/CON.txt", "c");
   source("long/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(60, 'c') + "/f.txt", "l");
+  source("empty.ico", "");
+  source("junk.ico", "not an icon at all");
+  test::write_bytes(dir_ / "app.ico", test::read_bytes(kWizardIcon));
   const std::string head = "name \"X\"\ntext \"T\"\npage no-back\ndest \"C:\\\\App\"\n";  // 4 lines
   const std::string files_ok = head + "list \"\"\nfile \"a.txt\" from \"a.txt\"\n";       // 6 lines
   const BrokenScript cases[] = {
@@ -166,6 +178,21 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"not UTF-8", "text \"\xFF\"\n", 1, "not valid UTF-8"},
       {"missing argument", "text\n", 1, "expects its text as a quoted string"},
       {"extra argument", "copy \"c\" now\n", 1, "unexpected 'now'"},
+      {"identity after the first page", "page no-back\nbrand \"B\"\n", 2,
+       "'brand' says what the installer is and comes before the first 'page' (line 1)"},
+      {"identity word twice", "icon \"app.ico\"\nname \"N\"\nicon \"app.ico\"\n", 3,
+       "'icon' is given twice, at line 1 and here"},
+      {"missing icon", "icon \"none.ico\"\n", 1, "none.ico: not found"},
+      {"empty icon", "icon \"empty.ico\"\n", 1, "empty.ico: is empty, not an icon file"},
+      {"malformed icon", "icon \"junk.ico\"\n", 1, "junk.ico: the icon file does not start with an icon directory"},
+      {"bad version number", "version \"1.2.x\"\n", 1, "version \"1.2.x\": \"x\" is not a number"},
+      {"unknown elevation", "elevation root\n", 1, "unknown elevation 'root' (admin, highest, user)"},
+      {"brand too long", "brand \"" + std::string(48, 'B') + "\"\n", 1, "48 characters; the line shows at most 47"},
+      {"brand outside the code page", "brand \"\xE4\xB8\xAD\"\n", 1, "has no equivalent in code page 1252"},
+      {"brand of two lines", "brand \"a\\nb\"\n", 1, "the brand is one line"},
+      {"a code page byte in a Unicode text", "product \"\\xE9\"\n", 1, "write the character itself, not \\xE9"},
+      {"version texts too long", "company \"c\"\ncopyright \"" + std::string(40000, 'c') + "\"\n", 2,
+       "at most 65535 fit"},
   };
   for (const BrokenScript& c : cases) {
     SCOPED_TRACE(c.what);
@@ -175,6 +202,83 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
     for (const std::string& e : errors)
       found = found || (e.rfind(wanted, 0) == 0 && e.find(c.message) != std::string::npos);
     EXPECT_TRUE(found) << "wanted " << wanted << "..." << c.message << "\ngot:\n" << ::testing::PrintToString(errors);
+  }
+}
+
+TEST_F(ScriptTest, IdentityCommandsMakeTheInstallersIdentity) {
+  test::write_bytes(dir_ / "art" / "app.ico", test::read_bytes(kWizardIcon));
+  writer::PackageBuilder builder;
+  CompileResult all = compile_script(
+      "icon \"art/app.ico\"\nversion \"2.1\"\nproduct \"Caf\xC3\xA9\"\ncompany \"\xE6\x97\xA5 & Co\"\n"
+      "description \"Setup\"\ncopyright \"\xC2\xA9 2024\"\nelevation highest\nbrand \"Caf\xC3\xA9 & \\xE9\"\n"
+      "page no-back\ndone \"d\"\n",
+      "setup.mivora", dir_.path(), installer_options(), builder);
+  ASSERT_TRUE(all.ok()) << ::testing::PrintToString(all.errors);
+  EXPECT_TRUE(all.warnings.empty()) << ::testing::PrintToString(all.warnings);
+  const writer::InstallerIdentity& identity = all.identity;
+  ASSERT_TRUE(identity.icon && identity.version);
+  EXPECT_EQ(identity.icon->group, writer::parse_icon_file(test::read_bytes(kWizardIcon)).group);
+  EXPECT_EQ(identity.version->version->text(), "2.1.0.0");
+  EXPECT_EQ(identity.version->product, "Caf\xC3\xA9");
+  EXPECT_EQ(identity.version->company, "\xE6\x97\xA5 & Co") << "version texts take any character";
+  EXPECT_EQ(identity.version->description, "Setup");
+  EXPECT_EQ(identity.version->copyright, "\xC2\xA9 2024");
+  EXPECT_EQ(identity.version->original_filename, "setup.exe");
+  EXPECT_EQ(identity.version->code_page, 1252);
+  EXPECT_EQ(identity.elevation, writer::Elevation::highest);
+  EXPECT_EQ(identity.brand, "Caf\xC3\xA9 & \xC3\xA9") << "\\xE9 is the code page's \xC3\xA9";
+  EXPECT_NE(std::find(all.source_files.begin(), all.source_files.end(), dir_ / "art/app.ico"), all.source_files.end())
+      << "-o may not replace the icon";
+
+  CompileResult none = compile_script("page no-back\ndone \"d\"\n", "setup.mivora", dir_.path(), installer_options(),
+                                      builder);
+  EXPECT_EQ(none.identity.elevation, writer::Elevation::admin) << "every installer gets a manifest";
+  EXPECT_FALSE(none.identity.icon || none.identity.version || none.identity.brand);
+}
+
+TEST_F(ScriptTest, IdentityOfABarePackageWarnsThatNothingCarriesIt) {
+  writer::PackageBuilder builder;
+  CompileResult result =
+      compile_script("name \"N\"\nbrand \"B\"\nelevation user\npage no-back\ndone \"d\"\n", "setup.mivora",
+                     dir_.path(), CompileOptions{}, builder);
+  ASSERT_TRUE(result.ok()) << ::testing::PrintToString(result.errors);
+  ASSERT_EQ(result.warnings.size(), 1u) << ::testing::PrintToString(result.warnings);
+  EXPECT_EQ(result.warnings[0].rfind("setup.mivora:2: warning: ", 0), 0u) << result.warnings[0];
+  EXPECT_NE(result.warnings[0].find("bare package"), std::string::npos) << result.warnings[0];
+}
+
+TEST_F(ScriptTest, UserElevationWarnsOfDestinationsOnlyAnAdministratorMayWrite) {
+  struct Case {
+    const char* elevation;
+    const char* dest;  // as the script writes it
+    const char* folder;  // named in the warning, or none
+  } cases[] = {
+      {"user", "C:\\\\Program Files\\\\App\"", "Program Files"},
+      {"user", "d:\\\\program files (x86)\\\\App\"", "Program Files (x86)"},
+      {"user", "\\\\WINDOWS\\\\App\" drive", "Windows"},
+      {"user", "C:/Windows/App\"", "Windows"},
+      {"user", "C:\\\\Program Files Extra\\\\App\"", nullptr},
+      {"user", "C:\\\\Users\\\\Public\\\\Program Files\"", nullptr},
+      {"user", "Program Files\\\\App\"", nullptr},
+      {"highest", "C:\\\\Program Files\\\\App\"", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.elevation) + " " + c.dest);
+    writer::PackageBuilder builder;
+    CompileResult result = compile_script("elevation " + std::string(c.elevation) + "\npage no-back\ndest \"" + c.dest +
+                                              "\npage\ndone \"d\"\n",
+                                          "setup.mivora", dir_.path(), installer_options(), builder);
+    ASSERT_TRUE(result.ok()) << ::testing::PrintToString(result.errors);
+    if (c.folder == nullptr) {
+      EXPECT_TRUE(result.warnings.empty()) << ::testing::PrintToString(result.warnings);
+      continue;
+    }
+    ASSERT_EQ(result.warnings.size(), 1u) << ::testing::PrintToString(result.warnings);
+    EXPECT_EQ(result.warnings[0].rfind("setup.mivora:3: warning: the default destination lies under " +
+                                           std::string(c.folder) + ",",
+                                       0),
+              0u)
+        << result.warnings[0];
   }
 }
 

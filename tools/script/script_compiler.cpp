@@ -9,6 +9,7 @@
 #include "tools/script/flag_words.hpp"
 #include "tools/script/folder_tree.hpp"
 #include "tools/script/group_split.hpp"
+#include "tools/script/identity_commands.hpp"
 #include "tools/script/iso_time.hpp"
 #include "tools/script/plan_layout.hpp"
 #include "tools/script/script_arguments.hpp"
@@ -17,6 +18,7 @@
 #include "tools/script/script_text.hpp"
 #include "tools/script/source_file.hpp"
 #include "tools/script/source_probe.hpp"
+#include "tools/writer/byte_order.hpp"
 #include "tools/writer/package_rules.hpp"
 #include "tools/writer/whole_file.hpp"
 
@@ -34,7 +36,7 @@ constexpr std::size_t kNoList = static_cast<std::size_t>(-1);
 class Compiler {
  public:
   Compiler(std::string file_name, fs::path base, const CompileOptions& options)
-      : file_name_(std::move(file_name)), base_(std::move(base)), options_(options) {}
+      : file_name_(std::move(file_name)), base_(std::move(base)), options_(options), identity_(base_, options.code_page) {}
 
   CompileResult run(std::string_view text, writer::PackageBuilder& out) {
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
@@ -55,6 +57,7 @@ class Compiler {
     rules.end(end);
     if (out.size() > options_.max_package_size && !size_reported_)
       report(end, "the package is " + std::to_string(out.size()) + " bytes; " + size_limit_text());
+    finish_identity();
     return finish();
   }
 
@@ -108,6 +111,11 @@ class Compiler {
         files(arguments);
         return;
       }
+      if (std::optional<IdentityWord> identity_word = script::identity_word(word)) {
+        close_list();
+        identity_line(*identity_word, arguments);
+        return;
+      }
       for (const format::CommandInfo& info : format::kCommands)
         if (info.script_word != nullptr && word == info.script_word) {
           if (info.command != Command::kFile) close_list();
@@ -131,7 +139,52 @@ class Compiler {
       words += info.script_word;
       if (info.command == Command::kFile) words += std::string(", ") + kFilesWord;
     }
+    for (const IdentityWordInfo& info : kIdentityWords) words += std::string(", ") + info.text;
     return words;
+  }
+
+  void identity_line(IdentityWord word, Arguments& a) {
+    if (first_page_line_)
+      throw LineError{"'" + std::string(text_of(word)) + "' says what the installer is and comes before the first "
+                      "'page' (line " + std::to_string(*first_page_line_) + ")"};
+    identity_.compile(word, a, line_);
+    if (identity_.icon_source() && word == IdentityWord::kIcon) result_.source_files.push_back(*identity_.icon_source());
+  }
+
+  // The identity goes to an installer only; with `elevation user` the
+  // default destinations must be folders the user may write to.
+  void finish_identity() {
+    if (!options_.installer_name) {
+      if (std::optional<std::uint64_t> first = identity_.first_line())
+        warn(place(*first), "the installer's identity (icon, version texts, elevation, brand) goes into an "
+                            "installer only, and the output is a bare package (its name does not end in .exe)");
+      return;
+    }
+    writer::InstallerIdentity identity = identity_.identity(*options_.installer_name);
+    if (identity.version) {
+      try {
+        (void)writer::build_version_resource(*identity.version);
+      } catch (const writer::InputError& e) {
+        report(place(*identity_.last_version_line()), e.what());
+      }
+    }
+    if (identity.elevation == writer::Elevation::user) warn_of_protected_destinations();
+    result_.identity = std::move(identity);
+  }
+
+  void warn_of_protected_destinations() {
+    bool copied = false;
+    for (const PlannedCommand& c : plan_.commands) {
+      copied = copied || c.command == Command::kCopy;
+      // After a copy, 'continue' takes the destination the user chose, not its string.
+      if (c.command != Command::kDest || (copied && (c.flags & format::kDestSameDestination))) continue;
+      if (std::optional<std::string> folder = folder_needing_elevation(c.text))
+        warn(c.place, "the default destination lies under " + *folder +
+                          ", where only an administrator may write, and 'elevation user' (line " +
+                          std::to_string(*identity_.line_of(IdentityWord::kElevation)) +
+                          ") runs the installer with the rights of whoever starts it: use 'elevation admin' or "
+                          "'highest', or a folder the user owns");
+    }
   }
 
   void compile_command(const format::CommandInfo& info, Arguments& a) {
@@ -161,6 +214,7 @@ class Compiler {
   }
 
   void page(Arguments& a) {
+    if (!first_page_line_) first_page_line_ = line_;
     std::uint32_t flags = 0;
     while (!a.at_end()) flags |= flag(a.word("a page flag"), kPageFlagWords);
     add(Command::kPage).flags = flags;
@@ -344,6 +398,8 @@ class Compiler {
   bool ignore_files_ = false;
   std::uint64_t content_bytes_ = 0;
   bool size_reported_ = false;
+  IdentityCommands identity_;
+  std::optional<std::uint64_t> first_page_line_;
 };
 
 }  // namespace
@@ -360,14 +416,14 @@ CompileResult compile_script(const std::string& text, const std::string& file_na
 
 CompileResult compile_script(const fs::path& script, const CompileOptions& options, writer::PackageBuilder& out) {
   std::error_code error;
-  if (fs::is_directory(script, error)) return CompileResult{{script.string() + ": is a folder, not a script"}, {}, {}, {}};
+  if (fs::is_directory(script, error)) return CompileResult{{script.string() + ": is a folder, not a script"}, {}, {}, {}, {}};
   std::optional<std::vector<std::uint8_t>> bytes = writer::read_whole_file(script);
   if (!bytes) {
     SourceEntry entry = probe_source(script);
     std::string reason = entry.kind == SourceKind::kUnusable ? entry.problem : "it changed while it was read";
     const std::string redundant = "cannot be read: ";
     if (reason.rfind(redundant, 0) == 0) reason.erase(0, redundant.size());
-    return CompileResult{{script.string() + ": cannot read the script: " + reason}, {}, {}, {}};
+    return CompileResult{{script.string() + ": cannot read the script: " + reason}, {}, {}, {}, {}};
   }
   std::string text(bytes->begin(), bytes->end());
   return compile_script(text, script.string(), script.parent_path(), options, out);

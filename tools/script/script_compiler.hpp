@@ -1,5 +1,6 @@
 #pragma once
-// Compiles a script (UTF-8 text, one command a line) into a package layout.
+// Compiles a script (UTF-8 text, one command a line) into a package layout
+// and the identity of the installer that carries it.
 // Every problem is found before anything is written, and each is reported as
 // "FILE:LINE: message", or "FILE:LINE: SOURCE: message" when it concerns a
 // source path.
@@ -12,6 +13,7 @@
 
 #include "support/file_time.hpp"
 #include "tools/script/code_page.hpp"
+#include "tools/writer/installer_identity.hpp"
 #include "tools/writer/package_builder.hpp"
 #include "tools/writer/package_limits.hpp"
 
@@ -23,6 +25,10 @@ struct CompileOptions {
   // Source times later than this become this time (SOURCE_DATE_EPOCH);
   // times written in the script are kept as they are.
   std::optional<FileTime> latest_source_time;
+  // The installer's file name (its OriginalFilename), or nothing when the
+  // output is a bare package, which has no identity: the script's identity
+  // commands then give a warning.
+  std::optional<std::string> installer_name;
 };
 
 struct CompileResult {
@@ -31,6 +37,8 @@ struct CompileResult {
   // What the package is made from, for a caller that must not write over it.
   std::vector<std::filesystem::path> source_files;
   std::vector<std::filesystem::path> source_folders;  // the roots of 'files' trees
+  // What the installer says about itself, beside the package (for an installer_name only).
+  writer::InstallerIdentity identity;
   [[nodiscard]] bool ok() const { return errors.empty(); }
 };
 
