@@ -94,6 +94,27 @@ TEST_F(PackCommand, FailedBuildLeavesNoFileBehind) {
   }
 }
 
+TEST_F(PackCommand, IdentityProblemsComeWithTheScriptsInOneRunAndNothingIsWritten) {
+  // A stub without dialog 100 has no line for the brand.
+  writer::VectorSink stub;
+  const std::vector<writer::ResourceEdit> drop = {writer::ResourceEdit::removal(5, 100)};
+  writer::embed_resource(test::read_bytes(kStub), writer::kRtRcdata, writer::kPackageResourceId, 0, {}, stub,
+                         {.edits = drop});
+  test::write_bytes(dir_ / "no-dialog.exe", stub.bytes);
+  test::write_text(dir_ / "junk.ico", "no icon");
+  test::write_text(dir_ / "setup.mivora", "icon \"junk.ico\"\nbrand \"B\"\npage\ndone \"d\"\n");
+  test::CommandResult r = pack("build " + quoted(dir_ / "setup.mivora") + " -o " + quoted(dir_ / "setup.exe") +
+                               " --stub " + quoted(dir_ / "no-dialog.exe"));
+  EXPECT_EQ(r.exit_code, 1) << r.output;
+  for (const std::string& problem : {std::string("setup.mivora:1: junk.ico: the icon file does not start with an icon directory"),
+                                     std::string("setup.mivora:3: the first page must have no-back"),
+                                     "stub '" + (dir_ / "no-dialog.exe").string() + "': the stub has no dialog "
+                                                                                    "template 100"})
+    EXPECT_NE(r.output.find(problem), std::string::npos) << problem << "\n" << r.output;
+  EXPECT_FALSE(fs::exists(dir_ / "setup.exe"));
+  EXPECT_FALSE(fs::exists(dir_ / "setup.exe.partial"));
+}
+
 TEST_F(PackCommand, PackageTooLargeToLoadIsRefusedBeforeAnythingIsWritten) {
   // Sparse files: sizes only, no disk.
   test::write_text(dir_ / "big.bin", "");

@@ -8,6 +8,7 @@
 #include "tools/pack/source_date_epoch.hpp"
 #include "tools/script/script_compiler.hpp"
 #include "tools/writer/byte_order.hpp"
+#include "tools/writer/installer_identity.hpp"
 #include "tools/writer/pe_resources.hpp"
 #include "tools/writer/whole_file.hpp"
 
@@ -18,7 +19,8 @@ const char kBuildHelp[] =
     "\n"
     "Compiles SCRIPT into an install package. With OUT ending in .exe the\n"
     "result is a complete installer: a copy of the stub (mivora.exe) with the\n"
-    "package as its resource 42; otherwise OUT is the bare package.\n"
+    "package as its resource 42 and the identity the script gives (icon,\n"
+    "version texts, elevation, brand); otherwise OUT is the bare package.\n"
     "\n"
     "  -o OUT           the file to write; it appears only when all went well,\n"
     "                   and never over the script, the stub or a source file,\n"
@@ -100,24 +102,45 @@ std::vector<std::uint8_t> read_stub(const fs::path& path) {
   return std::move(*stub);
 }
 
+std::string utf8_name(const fs::path& path) {
+  std::u8string name = path.filename().u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// The stub with the identity and no package, made and thrown away before
+// anything is written: what the stub cannot take is reported with the
+// script's problems. Returns the reason, or nothing.
+std::string stub_problem(std::span<const std::uint8_t> stub, const writer::InstallerIdentity& identity) {
+  try {
+    writer::VectorSink trial;
+    writer::embed_package_with_identity(stub, identity, 0, {}, trial);
+  } catch (const writer::InputError& e) {
+    return e.what();
+  }
+  return {};
+}
+
 // The output's name alone says whether it is an installer: a stub that is
 // empty or broken is refused by the embedding, never taken as "no stub".
-void write_output(const BuildRequest& request, const fs::path& stub_path, const writer::PackageBuilder& package,
+struct Installer {
+  fs::path stub_path;  // empty for a bare package
+  std::vector<std::uint8_t> stub;
+  writer::InstallerIdentity identity;
+};
+
+void write_output(const BuildRequest& request, const Installer& installer, const writer::PackageBuilder& package,
                   std::optional<std::uint32_t> time_stamp) {
-  if (stub_path.empty()) {
-    OutputFile out(request.output);
-    package.write(out);
-    out.commit();
-    return;
-  }
-  std::vector<std::uint8_t> stub = read_stub(stub_path);
   OutputFile out(request.output);
-  try {
-    writer::embed_resource(
-        stub, writer::kRtRcdata, writer::kPackageResourceId, package.size(),
-        [&package](writer::ByteSink& sink) { package.write(sink); }, out, {.time_stamp = time_stamp});
-  } catch (const writer::InputError& e) {
-    throw std::runtime_error("stub '" + stub_path.string() + "': " + e.what());
+  if (installer.stub_path.empty()) {
+    package.write(out);
+  } else {
+    try {
+      writer::embed_package_with_identity(
+          installer.stub, installer.identity, package.size(),
+          [&package](writer::ByteSink& sink) { package.write(sink); }, out, time_stamp);
+    } catch (const writer::InputError& e) {
+      throw std::runtime_error("stub '" + installer.stub_path.string() + "': " + e.what());
+    }
   }
   out.commit();
 }
@@ -130,26 +153,38 @@ int run_build(const Arguments& arguments, const ToolContext& context) {
   script::CompileOptions options;
   options.code_page = request.code_page;
   if (epoch) options.latest_source_time = to_file_time(UnixTime{*epoch, 0});
+  bool wants_stub = wants_installer(request.output);
+  if (wants_stub) options.installer_name = utf8_name(request.output);
   writer::PackageBuilder package;
   script::CompileResult compiled = script::compile_script(request.script, options, package);
   for (const std::string& w : compiled.warnings) std::cerr << w << "\n";
   for (const std::string& e : compiled.errors) std::cerr << e << "\n";
 
-  fs::path stub = wants_installer(request.output) ? find_stub(request, context) : fs::path();
+  Installer installer;
+  bool stub_ok = true;
+  if (wants_stub) {
+    installer.stub_path = find_stub(request, context);
+    installer.stub = read_stub(installer.stub_path);
+    installer.identity = std::move(compiled.identity);
+    std::string problem = stub_problem(installer.stub, installer.identity);
+    if (!problem.empty())
+      std::cerr << "mivora-pack build: stub '" << installer.stub_path.string() << "': " << problem << "\n";
+    stub_ok = problem.empty();
+  }
   std::string conflict = output_conflict(
-      request.output, BuildInputs{request.script, stub, compiled.source_files, compiled.source_folders});
+      request.output, BuildInputs{request.script, installer.stub_path, compiled.source_files, compiled.source_folders});
   if (!conflict.empty()) {
     std::cerr << "mivora-pack build: -o '" << request.output.string() << "' cannot be written: " << conflict
               << "\nmivora-pack: nothing written\n";
     return kExitUsage;
   }
-  if (!compiled.ok()) {
+  if (!compiled.ok() || !stub_ok) {
     std::cerr << "mivora-pack: nothing written\n";
     return kExitBadInput;
   }
-  write_output(request, stub, package, epoch);
+  write_output(request, installer, package, epoch);
   std::cout << request.output.string() << ": " << package.size() << " bytes of package"
-            << (stub.empty() ? "" : " in the installer") << "\n";
+            << (wants_stub ? " in the installer" : "") << "\n";
   return kExitOk;
 }
 
