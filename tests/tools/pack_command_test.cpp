@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/support/processes.hpp"
+#include "tests/support/resource_listing.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tools/writer/package_limits.hpp"
 #include "tools/writer/pe_resources.hpp"
@@ -167,17 +168,31 @@ TEST_F(PackCommand, DumpAndCheckOfATruncatedInstallerReportInsteadOfCrashing) {
   }
 }
 
-TEST_F(PackCommand, DumpWithExtractRebuildsTheSameInstaller) {
-  fs::path demo = fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora";
-  ASSERT_EQ(pack("build " + quoted(demo) + " -o " + quoted(dir_ / "one.exe") + " --stub " + quoted(kStub)).exit_code,
-            0);
-  test::CommandResult dump = pack("dump " + quoted(dir_ / "one.exe") + " --extract " + quoted(dir_ / "x"));
-  ASSERT_EQ(dump.exit_code, 0) << dump.output;
-  ASSERT_EQ(pack("build " + quoted(dir_ / "x" / "package.mivora") + " -o " + quoted(dir_ / "two.exe") + " --stub " +
-                 quoted(kStub))
-                .exit_code,
-            0);
-  EXPECT_EQ(test::read_bytes(dir_ / "two.exe"), test::read_bytes(dir_ / "one.exe"));
+// The stub's own icon and brand are dumped too, and given again they must
+// not change a byte; the installer's icon is extracted apart from its files.
+TEST_F(PackCommand, DumpWithExtractRebuildsTheSameInstallerWithOrWithoutIdentity) {
+  test::write_bytes(dir_ / "art" / "app.ico", test::make_icon_file(dir_));
+  test::write_text(dir_ / "identity.mivora",
+                   "icon \"art/app.ico\"\nversion \"1.2.3\"\nproduct \"Caf\xC3\xA9 \\\"Tools\\\"\"\ncompany \"\xE6\x97\xA5\"\n"
+                   "description \"Setup\"\ncopyright \"\xC2\xA9 2024\"\nelevation user\nbrand \"Caf\xC3\xA9 & Co \\\\ 2\"\n"
+                   "page no-back\ndest \"C:\\\\A\"\nlist \"\"\nfile \"icon.ico\" from \"art/app.ico\"\ncopy \"c\"\n"
+                   "done \"d\"\n");
+  for (const fs::path& script : {fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora",
+                                 dir_ / "identity.mivora"}) {
+    SCOPED_TRACE(script.filename());
+    fs::path out = dir_ / script.stem();
+    fs::create_directories(out / "again");
+    ASSERT_EQ(pack("build " + quoted(script) + " -o " + quoted(out / "setup.exe") + " --stub " + quoted(kStub)).exit_code,
+              0);
+    test::CommandResult dump = pack("dump " + quoted(out / "setup.exe") + " --extract " + quoted(out / "x"));
+    ASSERT_EQ(dump.exit_code, 0) << dump.output;
+    test::CommandResult again = pack("build " + quoted(out / "x" / "package.mivora") + " -o " +
+                                     quoted(out / "again" / "setup.exe") + " --stub " + quoted(kStub));
+    ASSERT_EQ(again.exit_code, 0) << again.output << dump.output;
+    EXPECT_EQ(test::read_bytes(out / "again" / "setup.exe"), test::read_bytes(out / "setup.exe")) << dump.output;
+  }
+  EXPECT_EQ(test::read_bytes(dir_ / "identity" / "x" / "icon.ico"), test::read_bytes(dir_ / "art" / "app.ico"));
+  EXPECT_EQ(test::read_bytes(dir_ / "identity" / "x" / "files" / "icon.ico"), test::read_bytes(dir_ / "art" / "app.ico"));
 }
 
 TEST_F(PackCommand, DumpWithExtractCreatesTheFolderForAPackageWithoutFiles) {

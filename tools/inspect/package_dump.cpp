@@ -100,6 +100,7 @@ class Dumper {
     if (!options_.extract_to)
       emit_("# file contents not extracted: 'mivora-pack dump FILE --extract DIR' writes them below DIR/" +
             std::string(kExtractedFilesFolder));
+    for (const std::string& line : options_.preamble) emit_(line);
     WalkHooks hooks{[this](const WalkedCommand& c) { emit_(line(c)); },
                     [this] {
                       if (options_.release) options_.release(0, package_.size);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/inspect/package_walk.hpp"
 
@@ -23,6 +24,7 @@ struct DumpOptions {
   std::string package_name;                         // named in the listing's first comment
   std::uint64_t command_count = 0;                  // named there too
   std::optional<std::filesystem::path> extract_to;  // write the file contents below extract_to/files
+  std::vector<std::string> preamble;                // lines before the first command: an installer's identity
   // Called after each piece of a file is extracted: those package bytes are no longer needed.
   std::function<void(std::uint64_t offset, std::uint64_t size)> release;
 };

@@ -1,11 +1,14 @@
 #include <iostream>
 #include <memory>
 
+#include "tools/inspect/identity_lines.hpp"
 #include "tools/inspect/package_dump.hpp"
 #include "tools/inspect/package_walk.hpp"
 #include "tools/pack/commands.hpp"
 #include "tools/pack/output_file.hpp"
 #include "tools/pack/package_input.hpp"
+#include "tools/writer/byte_order.hpp"
+#include "tools/writer/installer_identity.hpp"
 
 namespace mivora::pack {
 
@@ -14,10 +17,12 @@ const char kDumpHelp[] =
     "\n"
     "Prints the package FILE (or the package inside the installer FILE) as a\n"
     "script that 'mivora-pack build' compiles to the same bytes. Every file\n"
-    "line names its time and a source path below DIR/files.\n"
+    "line names its time and a source path below DIR/files. An installer's\n"
+    "identity comes first: its icon, version texts, elevation and brand.\n"
     "\n"
     "  --extract DIR    a new or empty folder: each file's contents go below\n"
-    "                   DIR/files and the script, once all are written, to\n"
+    "                   DIR/files, an installer's icon to DIR/icon.ico, and\n"
+    "                   the script, once all are written, to\n"
     "                   DIR/package.mivora, ready to build again\n"
     "\n"
     "Exit codes: 0 dumped, 1 unreadable or malformed package, 2 wrong arguments\n"
@@ -78,6 +83,29 @@ void require_empty_folder(const fs::path& folder) {
     throw UsageError("--extract '" + folder.string() + "' is not empty; extract into a new or empty folder");
 }
 
+// The identity lines of an installer, its icon written beside the script
+// when extracting; nothing for a bare package.
+std::vector<std::string> identity_preamble(const InspectRequest& request, const PackageInput& input) {
+  if (!input.from_installer) return {};
+  writer::IdentityReadBack identity;
+  try {
+    identity = writer::read_identity(input.file.bytes());
+  } catch (const writer::InputError& e) {
+    throw std::runtime_error("'" + request.file.string() + "': " + e.what());
+  }
+  std::vector<std::string> lines;
+  if (identity.icon_file && request.extract_to) {
+    OutputFile icon(*request.extract_to / inspect::kExtractedIconName);
+    icon.write(identity.icon_file->data(), identity.icon_file->size());
+    icon.commit();
+  } else if (identity.icon_file) {
+    lines.push_back(std::string("# the icon not extracted either: --extract DIR writes it as DIR/") +
+                    inspect::kExtractedIconName);
+  }
+  for (std::string& line : inspect::identity_lines(identity)) lines.push_back(std::move(line));
+  return lines;
+}
+
 inspect::WalkSummary checked_walk(const PackageInput& input) {
   return inspect::walk_package(input.view(), inspect::WalkHooks{{}, [&input] { input.release_all(); }});
 }
@@ -110,17 +138,16 @@ int run_dump(const Arguments& arguments, const ToolContext&) {
     std::cerr << "mivora-pack: cannot dump a malformed package\n";
     return kExitBadInput;
   }
+  // The folder is needed for the script even when there is no file to extract.
+  if (request.extract_to) fs::create_directories(*request.extract_to);
   inspect::DumpOptions options;
   options.package_name = request.file.filename().string();
   options.command_count = walk.command_count;
   options.extract_to = request.extract_to;
+  options.preamble = identity_preamble(request, input);
   options.release = [&input](std::uint64_t offset, std::uint64_t size) { input.release(offset, size); };
   std::unique_ptr<OutputFile> script;
-  if (request.extract_to) {
-    // The folder is needed for the script even when there is no file to extract.
-    fs::create_directories(*request.extract_to);
-    script = std::make_unique<OutputFile>(*request.extract_to / kScriptName);
-  }
+  if (request.extract_to) script = std::make_unique<OutputFile>(*request.extract_to / kScriptName);
   inspect::dump_package(input.view(), options, [&script](const std::string& line) {
     std::cout << line << "\n";
     if (script) script->write((line + "\n").data(), line.size() + 1);

@@ -14,16 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> writer::VersionInfo::*version_field(IdentityWord word) {
-  switch (word) {
-    case IdentityWord::kProduct: return &writer::VersionInfo::product;
-    case IdentityWord::kCompany: return &writer::VersionInfo::company;
-    case IdentityWord::kDescription: return &writer::VersionInfo::description;
-    case IdentityWord::kCopyright: return &writer::VersionInfo::copyright;
-    default: return nullptr;
-  }
-}
-
 bool is_control(char32_t c) { return c < 0x20 || c == 0x7F; }
 
 bool same_ignoring_case(std::string_view a, std::string_view b) {
@@ -43,6 +33,16 @@ std::string hex_escape(std::uint8_t b) {
 }  // namespace
 
 const char* text_of(IdentityWord word) { return kIdentityWords[static_cast<std::size_t>(word)].text; }
+
+std::optional<std::string> writer::VersionInfo::*version_text_field(IdentityWord word) {
+  switch (word) {
+    case IdentityWord::kProduct: return &writer::VersionInfo::product;
+    case IdentityWord::kCompany: return &writer::VersionInfo::company;
+    case IdentityWord::kDescription: return &writer::VersionInfo::description;
+    case IdentityWord::kCopyright: return &writer::VersionInfo::copyright;
+    default: return nullptr;
+  }
+}
 
 std::optional<IdentityWord> identity_word(std::string_view text) {
   for (const IdentityWordInfo& info : kIdentityWords)
@@ -138,7 +138,7 @@ void IdentityCommands::version_text(IdentityWord word, Arguments& a) {
     if (is_control(c)) throw LineError{"'" + name + "' is one line: it cannot hold control characters such as \\n"};
     utf8 += to_utf8(c);
   }
-  version_.*version_field(word) = std::move(utf8);
+  version_.*version_text_field(word) = std::move(utf8);
 }
 
 void IdentityCommands::elevation(Arguments& a) {

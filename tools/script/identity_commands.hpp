@@ -39,6 +39,9 @@ static_assert(kIdentityWordCount == 8);
 
 [[nodiscard]] const char* text_of(IdentityWord word);
 [[nodiscard]] std::optional<IdentityWord> identity_word(std::string_view text);
+// The version resource's text that `word` gives (product, company,
+// description, copyright), or nullptr.
+[[nodiscard]] std::optional<std::string> writer::VersionInfo::*version_text_field(IdentityWord word);
 
 // An icon file larger than this is refused rather than read: a 256 x 256
 // image takes 256 KiB uncompressed, and Windows picks one image of a few.
