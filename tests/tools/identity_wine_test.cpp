@@ -1,17 +1,19 @@
-// An installer with an identity of its own (icon, version resource,
-// manifest, brand) made from the real stub, run under Wine: Windows' own
-// readers find each part, the window shows the brand, and the package
-// installs. Then the same installer signed with osslsigncode.
+// An installer built by mivora-pack from a script that gives it an identity
+// of its own (icon, version texts, elevation, brand), run under Wine:
+// Windows' own readers and ours find each part as the script wrote it, the
+// window shows the brand, and the package installs. Then an installer
+// signed with osslsigncode: it verifies, dump and check read it, and it
+// still installs.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
 
+#include "tests/support/disk_checks.hpp"
+#include "tests/support/installer_run.hpp"
 #include "tests/support/processes.hpp"
 #include "tests/support/resource_listing.hpp"
 #include "tests/support/temp_dir.hpp"
-#include "tests/support/disk_checks.hpp"
-#include "tests/support/installer_run.hpp"
 #include "tools/writer/dialog_brand.hpp"
 #include "tools/writer/installer_identity.hpp"
 
@@ -20,37 +22,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string kPack = MIVORA_PACK;
 constexpr int kBrandLine = 0xFFFF;  // the static line's id, -1 as a 16-bit id
-const std::string kBrand = "Café Tools & Co. Setup 2.0";
 
 const std::vector<InstalledFile> kFiles = {{"", "readme.txt", "read me", kSomeTime},
                                            {"docs", "guide.txt", pattern(3000, 'g'), kSomeTime}};
 
-writer::InstallerIdentity identity_of(const test::TempDir& scratch) {
-  writer::InstallerIdentity identity;
-  identity.icon = writer::parse_icon_file(test::make_icon_file(scratch));
-  writer::VersionInfo& version = identity.version.emplace();
-  version.version = writer::parse_version_number("1.2.3.4");
-  version.product = "Café Tools";
-  version.company = "Ünïcode & Söhne";
-  version.description = "Café Tools Setup";
-  version.copyright = "© 2024 Ünïcode & Söhne";
-  version.original_filename = "setup.exe";
-  identity.elevation = writer::Elevation::user;
-  identity.brand = kBrand;
-  return identity;
-}
-
 class IdentityUnderWine : public InstallerRun {
  protected:
-  // setup.exe: the stub with the package of kFiles and `identity`.
-  void write_installer(const writer::InstallerIdentity& identity) {
-    writer::PackageBuilder package = copying(dir().windows_path() + "\\out", kFiles);
-    writer::VectorSink out;
-    writer::embed_package_with_identity(
-        stub_bytes(), identity, package.size(), [&package](writer::ByteSink& s) { package.write(s); }, out);
-    write_bytes(setup(), out.bytes);
+  // setup.exe built by mivora-pack from `identity` (script lines) and a
+  // destination page that installs kFiles into out/.
+  void build_installer(const std::string& identity) {
+    for (const InstalledFile& f : kFiles) write_text(dir() / "src" / f.list_dir / f.name, f.contents);
+    write_text(dir() / "setup.mivora", identity + "name \"Setup\"\ntext \"Where to?\"\ndest \"" +
+                                           escaped(dir().windows_path() + "\\out") +
+                                           "\"\npage no-back\nfiles \"\" from \"src\" time 2023-11-14T22:13:20.1234567Z\n"
+                                           "copy \"Copying\"\ndone \"Installed\"\n");
+    CommandResult built = pack("build " + quoted(dir() / "setup.mivora") + " -o " + quoted(setup()) + " --stub " +
+                               quoted(fs::path(win32_build_file("mivora.exe"))));
+    ASSERT_EQ(built.exit_code, 0) << built.output;
   }
+  static CommandResult pack(const std::string& arguments) { return run_command(kPack + " " + arguments); }
   fs::path setup() const { return dir() / "setup.exe"; }
   std::string windows_setup() const { return escaped(dir().windows_path() + "\\setup.exe"); }
 
@@ -63,11 +55,20 @@ class IdentityUnderWine : public InstallerRun {
 };
 
 TEST_F(IdentityUnderWine, InstallerShowsItsBrandCarriesItsIdentityAndInstalls) {
-  test::TempDir scratch;
-  ASSERT_NO_FATAL_FAILURE(write_installer(identity_of(scratch)));
-  EXPECT_EQ(test::readobj_resource_names(setup()),
+  write_bytes(dir() / "art" / "app.ico", make_icon_file(dir()));
+  ASSERT_NO_FATAL_FAILURE(build_installer(
+      "icon \"art/app.ico\"\nversion \"1.2.3.4\"\nproduct \"Café Tools\"\ncompany \"Ünïcode & Söhne\"\n"
+      "description \"Café Tools Setup\"\ncopyright \"© 2024 Ünïcode & Söhne\"\nelevation user\n"
+      "brand \"Café Tools & Co. Setup 2.0\"\n"));
+  EXPECT_EQ(readobj_resource_names(setup()),
             "ICON (ID 3);(ID 1);(ID 2);(ID 3);(ID 4);DIALOG (ID 5);(ID 100);RCDATA (ID 10);(ID 42);"
             "GROUP_ICON (ID 14);(ID 1);VERSIONINFO (ID 16);(ID 1);MANIFEST (ID 24);(ID 1);");
+  writer::IdentityReadBack back = writer::read_identity(read_bytes(setup()));
+  EXPECT_EQ(back.icon_file, read_bytes(dir() / "art" / "app.ico"));
+  ASSERT_TRUE(back.version.has_value());
+  EXPECT_EQ(back.version->original_filename, "setup.exe");
+  EXPECT_EQ(back.elevation, writer::Elevation::user);
+  EXPECT_EQ(back.brand, "Café Tools & Co. Setup 2.0");
 
   ASSERT_NO_FATAL_FAILURE(start());
   // The version resource as version.dll reads it, and icon 1 as LoadIconA finds it.
@@ -114,33 +115,39 @@ TEST_F(IdentityUnderWine, InstallerShowsItsBrandCarriesItsIdentityAndInstalls) {
   expect_installed(dir() / "out", kFiles);
 }
 
-TEST_F(IdentityUnderWine, SignedInstallerVerifiesAndStillStartsButIsRefusedAsAStub) {
-  writer::InstallerIdentity identity;
-  identity.brand = "Signed 1.0";
-  identity.elevation = writer::Elevation::user;
-  ASSERT_NO_FATAL_FAILURE(write_installer(identity));
-  test::TempDir keys;
-  test::CommandResult made = test::run_command(
-      "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Mivora-test -keyout " + test::quoted(keys / "key.pem") +
-      " -out " + test::quoted(keys / "cert.pem"));
+TEST_F(IdentityUnderWine, SignedInstallerVerifiesReadsBackAndInstallsButIsRefusedAsAStub) {
+  ASSERT_NO_FATAL_FAILURE(build_installer("brand \"Signed 1.0\"\n"));  // elevation admin, the default
+  TempDir keys;
+  CommandResult made = run_command("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Mivora-test -keyout " +
+                                   quoted(keys / "key.pem") + " -out " + quoted(keys / "cert.pem"));
   ASSERT_EQ(made.exit_code, 0) << made.output;
-  fs::path signed_setup = keys / "signed.exe";
-  test::CommandResult signing = test::run_command(
-      "osslsigncode sign -certs " + test::quoted(keys / "cert.pem") + " -key " + test::quoted(keys / "key.pem") +
-      " -n Mivora-test -in " + test::quoted(setup()) + " -out " + test::quoted(signed_setup));
+  fs::path signed_setup = keys / "setup.exe";
+  CommandResult signing = run_command("osslsigncode sign -certs " + quoted(keys / "cert.pem") + " -key " +
+                                      quoted(keys / "key.pem") + " -n Mivora-test -in " + quoted(setup()) + " -out " +
+                                      quoted(signed_setup));
   ASSERT_EQ(signing.exit_code, 0) << signing.output;
-  test::CommandResult verified = test::run_command("osslsigncode verify -CAfile " + test::quoted(keys / "cert.pem") +
-                                                   " -in " + test::quoted(signed_setup));
+  CommandResult verified =
+      run_command("osslsigncode verify -CAfile " + quoted(keys / "cert.pem") + " -in " + quoted(signed_setup));
   EXPECT_EQ(verified.exit_code, 0) << verified.output;
   EXPECT_NE(verified.output.find("Signature verification: ok"), std::string::npos) << verified.output;
 
+  CommandResult checked = pack("check " + quoted(signed_setup));
+  EXPECT_EQ(checked.exit_code, 0) << checked.output;
+  EXPECT_NE(checked.output.find("valid package"), std::string::npos) << checked.output;
+  // The script back from the signed installer builds the installer before it was signed.
+  CommandResult dumped = pack("dump " + quoted(signed_setup) + " --extract " + quoted(keys / "x"));
+  ASSERT_EQ(dumped.exit_code, 0) << dumped.output;
+  EXPECT_NE(dumped.output.find("\nelevation admin\nbrand \"Signed 1.0\"\n"), std::string::npos) << dumped.output;
+  CommandResult again = pack("build " + quoted(keys / "x" / "package.mivora") + " -o " + quoted(keys / "x" / "setup.exe") +
+                             " --stub " + quoted(fs::path(win32_build_file("mivora.exe"))));
+  ASSERT_EQ(again.exit_code, 0) << again.output;
+  EXPECT_EQ(read_bytes(keys / "x" / "setup.exe"), read_bytes(setup()));
+
   // A signed installer is no stub: new resources would break its signature.
-  test::write_text(keys / "setup.mivora", "text \"t\"\npage no-back\ndone \"d\"\n");
-  test::CommandResult built =
-      test::run_command(std::string(MIVORA_PACK) + " build " + test::quoted(keys / "setup.mivora") + " -o " +
-                        test::quoted(keys / "again.exe") + " --stub " + test::quoted(signed_setup));
-  EXPECT_EQ(built.exit_code, 1) << built.output;
-  EXPECT_NE(built.output.find("the stub is signed"), std::string::npos) << built.output;
+  CommandResult refused = pack("build " + quoted(dir() / "setup.mivora") + " -o " + quoted(keys / "again.exe") +
+                               " --stub " + quoted(signed_setup));
+  EXPECT_EQ(refused.exit_code, 1) << refused.output;
+  EXPECT_NE(refused.output.find("the stub is signed"), std::string::npos) << refused.output;
   EXPECT_FALSE(fs::exists(keys / "again.exe"));
 
   fs::copy_file(signed_setup, setup(), fs::copy_options::overwrite_existing);
