@@ -36,6 +36,13 @@ inline constexpr IdentityWordInfo kIdentityWords[] = {
 };
 inline constexpr std::size_t kIdentityWordCount = sizeof kIdentityWords / sizeof kIdentityWords[0];
 static_assert(kIdentityWordCount == 8);
+// The table is indexed by the enum.
+[[nodiscard]] constexpr bool identity_words_in_order() {
+  for (std::size_t i = 0; i < kIdentityWordCount; ++i)
+    if (static_cast<std::size_t>(kIdentityWords[i].word) != i) return false;
+  return true;
+}
+static_assert(identity_words_in_order());
 
 [[nodiscard]] const char* text_of(IdentityWord word);
 [[nodiscard]] std::optional<IdentityWord> identity_word(std::string_view text);
