@@ -35,8 +35,8 @@ class Win32ControlSurface final : public ControlSurface {
     counted_copy(shared_path_buffer, text);
   }
 
-  void show(Control control) override { ShowWindow(handle(control), SW_SHOW); }
-  void hide(Control control) override { ShowWindow(handle(control), SW_HIDE); }
+  void show(Control control) override { set_visible(handle(control), true); }
+  void hide(Control control) override { set_visible(handle(control), false); }
   void enable(Control control) override { EnableWindow(handle(control), TRUE); }
   void disable(Control control) override { EnableWindow(handle(control), FALSE); }
 
@@ -73,6 +73,13 @@ class Win32ControlSurface final : public ControlSurface {
 
  private:
   static HWND handle(Control control) { return g_wizard.controls[static_cast<int>(control)]; }
+
+  // ShowWindow on another thread's window is a round trip to it even when
+  // nothing changes; the style says whether anything would.
+  static void set_visible(HWND control, bool visible) {
+    if (((GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0) == visible) return;
+    ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+  }
 };
 
 constinit Win32ControlSurface g_controls;

@@ -17,8 +17,13 @@ template <typename T, std::uint32_t Slots>
 LRESULT append(Ring<T, Slots>& ring, EventSlot slot, T entry) {
   HANDLE event = event_of(slot);
   if (event == nullptr) return 0;  // start-up has not created the events yet
-  (void)ring.push(entry);          // a full ring drops the new entry and keeps the unread ones
-  SetEvent(event);
+  // The event is set exactly while entries wait (a take that empties the
+  // ring resets it), so only the first entry needs to set it: each SetEvent
+  // is a call into the system, and a copy queues the field's own notices
+  // with every file it shows.
+  const bool was_empty = ring.empty();
+  (void)ring.push(entry);  // a full ring drops the new entry and keeps the unread ones
+  if (was_empty) SetEvent(event);
   return 0;
 }
 
