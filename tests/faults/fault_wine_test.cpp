@@ -23,16 +23,6 @@ namespace fs = std::filesystem;
 
 using FaultUnderWine = InstallerRun;
 
-// `count` files of `size` bytes, each with its own contents and time.
-std::vector<InstalledFile> numbered_files(int count, std::size_t size) {
-  std::vector<InstalledFile> files;
-  for (int i = 0; i < count; ++i) {
-    std::string name = "file" + std::to_string(100 + i) + ".bin";
-    files.push_back({"", name, pattern(size, static_cast<char>(i)),
-                     to_file_time(UnixTime{1500000000 + i * 3600, 100u * (i + 1)})});
-  }
-  return files;
-}
 
 // The regular files below `root`, relative to it, sorted.
 std::vector<std::string> files_below(const fs::path& root) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "installer_fixture.hpp"
+#include "tests/support/disk_checks.hpp"
 
 namespace mivora::test {
 namespace {
@@ -156,20 +157,6 @@ TEST_F(DestinationInstall, BackToTheDestinationPagePutsTheDefaultBack) {
   EXPECT_EQ(read_text(target("Default") + "/a.txt"), "abc");
 }
 
-// Files of one group, `count` of them in the list `list`, one byte each.
-std::vector<InstalledFile> group_of(const std::string& list, int count) {
-  std::vector<InstalledFile> files;
-  for (int i = 0; i < count; ++i) files.push_back({list, "f" + std::to_string(i), std::string(1, 'a' + i % 26), kSomeTime});
-  return files;
-}
-
-void expect_group_in(const std::string& root, const std::vector<InstalledFile>& files) {
-  for (const InstalledFile& f : files) {
-    SCOPED_TRACE(f.list_dir + "/" + f.name);
-    EXPECT_EQ(read_text(root + "/" + f.list_dir + "/" + f.name), f.contents);
-  }
-}
-
 // What the second destination page showed, after the first group was copied.
 struct SecondPage {
   std::string label;
@@ -183,7 +170,7 @@ TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
     SCOPED_TRACE(flags == 0 ? "free" : "fixed");
     Session run_of;
     const std::string root = target(flags == 0 ? "free" : "fixed");
-    std::vector<InstalledFile> first = group_of("one", 2), second = group_of("two", 2);
+    std::vector<InstalledFile> first = numbered_files(2, 16, "one"), second = numbered_files(2, 16, "two");
     PackageBuilder b;
     b.text("First");
     b.dest(root + "-A", 0);
@@ -209,8 +196,8 @@ TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
     EXPECT_EQ(seen.field, root + "-B");
     EXPECT_EQ(seen.field_enabled, flags == 0);
     EXPECT_EQ(seen.browse_enabled, flags == 0);
-    expect_group_in(root + "-A", first);
-    expect_group_in(flags == 0 ? root + "-Typed" : root + "-B", second);
+    expect_installed(root + "-A", first);
+    expect_installed(flags == 0 ? root + "-Typed" : root + "-B", second);
     EXPECT_EQ(fs::exists(root + "-B"), flags != 0);
   }
 }
@@ -218,7 +205,7 @@ TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
 // A tree larger than one group's 128 files goes on in the folder the user
 // typed: the later groups continue there, fixed, with no page between.
 TEST_F(DestinationInstall, ContinueInstallsLaterGroupsWhereTheFirstWent) {
-  std::vector<InstalledFile> groups[] = {group_of("one", 128), group_of("two", 128), group_of("three", 128)};
+  std::vector<InstalledFile> groups[] = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"), numbered_files(128, 16, "three")};
   PackageBuilder b;
   b.text("Where to?");
   b.dest(target("Default"), kDestSameDestination);  // before any copy: the default string
@@ -239,7 +226,7 @@ TEST_F(DestinationInstall, ContinueInstallsLaterGroupsWhereTheFirstWent) {
   };
   expect_finished(wizard, run(b), "end");
   EXPECT_EQ(first_default, target("Default"));
-  for (const auto& group : groups) expect_group_in(target("Typed"), group);
+  for (const auto& group : groups) expect_installed(target("Typed"), group);
   EXPECT_FALSE(fs::exists(target("Default")));
   EXPECT_FALSE(fs::exists(target("Unused")));
   EXPECT_EQ(wizard.control(Control::kDestinationLabel).text, "Current file:");

@@ -89,6 +89,16 @@ PackageBuilder copying(const std::string& destination, const std::vector<Install
   return b;
 }
 
+std::vector<InstalledFile> numbered_files(int count, std::size_t size, const std::string& list) {
+  std::vector<InstalledFile> files;
+  for (int i = 0; i < count; ++i) {
+    std::string name = "file" + std::to_string(100 + i) + ".bin";
+    files.push_back({list, name, pattern(size, static_cast<char>(i)),
+                     to_file_time(UnixTime{1500000000 + i * 3600, 100 * (i + 1)})});
+  }
+  return files;
+}
+
 PackageBuilder one_file(const std::string& destination, const std::string& list, const std::string& name) {
   return copying(destination, {{list, name, "abc", kSomeTime}});
 }

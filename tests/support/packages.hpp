@@ -52,6 +52,10 @@ void end_copying(PackageBuilder& b);
 [[nodiscard]] PackageBuilder copying(const std::string& destination, const std::vector<InstalledFile>& files,
                                      std::uint32_t dest_flags = 0);
 
+// `count` files of `size` bytes in the list `list`, each with its own
+// contents and time: "file100.bin", "file101.bin", ...
+[[nodiscard]] std::vector<InstalledFile> numbered_files(int count, std::size_t size, const std::string& list = "");
+
 // "abc" as `name` in the list `list`, copied to `destination`.
 [[nodiscard]] PackageBuilder one_file(const std::string& destination, const std::string& list = "",
                                       const std::string& name = "a.txt");

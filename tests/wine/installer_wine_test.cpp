@@ -286,13 +286,6 @@ TEST_F(InstallerUnderWine, DestinationTypedIntoTheFieldIsWhereFilesGo) {
   expect_closed_with_zero();
 }
 
-// Files of one group, `count` of them in the list `list`.
-std::vector<InstalledFile> group_of(const std::string& list, int count) {
-  std::vector<InstalledFile> files;
-  for (int i = 0; i < count; ++i) files.push_back({list, "f" + std::to_string(i), std::to_string(i), kSomeTime});
-  return files;
-}
-
 // A copy greys the field and relabels it "Current file:"; a later dest is a
 // destination page again: free, the user's folder takes the second group;
 // fixed, the default does.
@@ -300,7 +293,7 @@ TEST_F(InstallerUnderWine, DestAfterACopyIsADestinationPageAgain) {
   for (std::uint32_t flags : {0u, kDestFixed}) {
     SCOPED_TRACE(flags == 0 ? "free" : "fixed");
     const std::string root = dir().windows_path();
-    const std::vector<InstalledFile> first = group_of("", 2), second = group_of("", 3);
+    const std::vector<InstalledFile> first = numbered_files(2, 16), second = numbered_files(3, 16);
     PackageBuilder b;
     b.text("First");
     b.dest(root + "\\first", 0);
@@ -336,7 +329,8 @@ TEST_F(InstallerUnderWine, DestAfterACopyIsADestinationPageAgain) {
 // fixed and without a page, in the folder the user typed for the first.
 TEST_F(InstallerUnderWine, ContinueInstallsThreeGroupsWhereTheUserTyped) {
   const std::string root = dir().windows_path();
-  const std::vector<InstalledFile> groups[] = {group_of("one", 128), group_of("two", 128), group_of("three", 128)};
+  const std::vector<InstalledFile> groups[] = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"),
+                                               numbered_files(128, 16, "three")};
   PackageBuilder b;
   b.text("Where to?");
   b.dest(root + "\\default", kDestSameDestination);  // before any copy: the default string

@@ -53,8 +53,9 @@ std::string time_text(FileTime t) {
   return *iso;
 }
 
-// A path is UTF-8 already: only quotes and backslashes need escapes.
-std::string path_literal(const std::string& utf8) {
+}  // namespace
+
+std::string utf8_literal(const std::string& utf8) {
   std::string out = "\"";
   for (char c : utf8) {
     if (c == '"' || c == '\\') out += '\\';
@@ -62,8 +63,6 @@ std::string path_literal(const std::string& utf8) {
   }
   return out + "\"";
 }
-
-}  // namespace
 
 std::string script_literal(std::string_view ansi, std::uint32_t code_page) {
   std::string out = "\"";
@@ -133,7 +132,7 @@ class Dumper {
     std::string source = std::string(kExtractedFilesFolder) + "/" + plan_.path_for(directory_, c.text);
     if (options_.extract_to)
       extract(package_, c, *options_.extract_to / fs::path(std::u8string(source.begin(), source.end())), options_);
-    return "  file " + literal(c.text) + " from " + path_literal(source) + " time " + time_text(c.file.time);
+    return "  file " + literal(c.text) + " from " + utf8_literal(source) + " time " + time_text(c.file.time);
   }
 
   ByteView package_;

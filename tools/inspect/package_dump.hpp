@@ -41,4 +41,8 @@ void dump_package(ByteView package, const DumpOptions& options, const std::funct
 // A quoted script string whose compiled bytes are exactly `ansi`.
 [[nodiscard]] std::string script_literal(std::string_view ansi, std::uint32_t code_page);
 
+// A quoted script string of text that is UTF-8 already (a source path, the
+// identity's texts): only quotes and backslashes need escapes.
+[[nodiscard]] std::string utf8_literal(const std::string& utf8);
+
 }  // namespace mivora::inspect
