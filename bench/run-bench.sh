@@ -120,6 +120,22 @@ watch_rss() {
   echo "$peak"
 }
 
+# With the probe on the window: clicks 101, waits for it to read "Finish",
+# clicks it again and waits for the window to go. Prints the nanoseconds
+# from the first click to "Finish"; fails when "Finish" never comes.
+time_to_finish() {
+  local start end ok=0
+  probe timeout 900000 >/dev/null
+  start=$(now_ns)
+  probe click 101 >/dev/null
+  probe waittext 101 Finish | grep -q '^ok' && ok=1
+  end=$(now_ns)
+  probe timeout 20000 >/dev/null
+  probe click 101 >/dev/null
+  probe gone 20000 >/dev/null
+  [ "$ok" = 1 ] && echo "$((end - start))"
+}
+
 # Runs one install and appends "NANOSECONDS PEAK_RSS_KB" to $WORK/install.out:
 # the time from the Next that starts the copy to the Finish state, and the
 # installer's peak anonymous memory meanwhile.
@@ -134,28 +150,18 @@ install_once() {
   watch_rss "$flag" >"$rssfile" 2>/dev/null </dev/null &
   local watcher=$!
   probe_start
-  local start end ok=1
+  local took= ok=0
   if [ "$(probe find 20000)" = ok ]; then
     probe interval "$POLL" >/dev/null
     probe timeout 100 >/dev/null
-    probe_settle_page || ok=0
-    probe timeout 900000 >/dev/null
-    start=$(now_ns)
-    probe click 101 >/dev/null
-    probe waittext 101 Finish | grep -q '^ok' || ok=0
-    end=$(now_ns)
-    probe timeout 20000 >/dev/null
-    probe click 101 >/dev/null
-    probe gone 20000 >/dev/null
-  else
-    ok=0
+    probe_settle_page && took=$(time_to_finish) && ok=1
   fi
   touch "$flag"
   wait "$watcher"
   probe_stop
   [ "$ok" = 1 ] || { pkill -f 'setup\.exe'; echo "bench: $name did not install" >&2; tail -5 "$WORK/probe.log" >&2; exit 1; }
   wait "$wine_pid"
-  echo "$((end - start)) $(cat "$rssfile")" >>"$WORK/install.out"
+  echo "$took $(cat "$rssfile")" >>"$WORK/install.out"
 }
 
 # Runs the floor once (MODE "" or --display) and appends the nanoseconds from
@@ -167,23 +173,15 @@ floor_once() {
   (cd "$WORK/$name" && exec wine "$FLOOR" package.bin $mode >/dev/null 2>&1 </dev/null) &
   local wine_pid=$!
   probe_start
-  local start end ok=1
+  local took= ok=0
   if [ "$(probe find 20000 MivoraFloor)" = ok ]; then
     probe interval "$POLL" >/dev/null
-    probe timeout 900000 >/dev/null
-    start=$(now_ns)
-    probe click 101 >/dev/null
-    probe waittext 101 Finish | grep -q '^ok' || ok=0
-    end=$(now_ns)
-    probe click 101 >/dev/null
-    probe gone 20000 >/dev/null
-  else
-    ok=0
+    took=$(time_to_finish) && ok=1
   fi
   probe_stop
   [ "$ok" = 1 ] || { pkill -f 'floor\.exe'; echo "bench: the floor did not install $name" >&2; exit 1; }
   wait "$wine_pid"
-  echo "$((end - start))" >>"$WORK/floor.out"
+  echo "$took" >>"$WORK/floor.out"
 }
 
 time_command() {

@@ -171,18 +171,7 @@ TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
     Session run_of;
     const std::string root = target(flags == 0 ? "free" : "fixed");
     std::vector<InstalledFile> first = numbered_files(2, 16, "one"), second = numbered_files(2, 16, "two");
-    PackageBuilder b;
-    b.text("First");
-    b.dest(root + "-A", 0);
-    b.page(kPageNoBack);
-    add_lists(b, first);
-    b.copy("Copying");
-    b.text("Second");
-    b.dest(root + "-B", flags);
-    b.page(0);
-    add_lists(b, second);
-    b.copy("Copying");
-    b.done("end");
+    PackageBuilder b = copy_then_destination(root + "-A", first, root + "-B", flags, second);
     FakeWizard& user = run_of.wizard;
     user.click(Control::kNext).then(UserAction::type(root + "-Typed")).click(Control::kNext).click(Control::kNext);
     SecondPage seen;
@@ -191,7 +180,7 @@ TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
       seen = {user.control(Control::kDestinationLabel).text, user.control(Control::kDestination).text,
               user.control(Control::kDestination).enabled, user.control(Control::kBrowse).enabled};
     };
-    expect_finished(user, run_of.run(b), "end");
+    expect_finished(user, run_of.run(b), "Installed");
     EXPECT_EQ(seen.label, "Destination:");
     EXPECT_EQ(seen.field, root + "-B");
     EXPECT_EQ(seen.field_enabled, flags == 0);
@@ -205,27 +194,16 @@ TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
 // A tree larger than one group's 128 files goes on in the folder the user
 // typed: the later groups continue there, fixed, with no page between.
 TEST_F(DestinationInstall, ContinueInstallsLaterGroupsWhereTheFirstWent) {
-  std::vector<InstalledFile> groups[] = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"), numbered_files(128, 16, "three")};
-  PackageBuilder b;
-  b.text("Where to?");
-  b.dest(target("Default"), kDestSameDestination);  // before any copy: the default string
-  b.page(kPageNoBack);
-  add_lists(b, groups[0]);
-  b.copy("Copying");
-  for (int g = 1; g < 3; ++g) {
-    b.dest(target("Unused"), kDestSameDestination | kDestFixed);
-    add_lists(b, groups[g]);
-    b.copy("Copying");
-  }
-  b.done("end");
+  const std::vector<std::vector<InstalledFile>> groups = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"),
+                                                          numbered_files(128, 16, "three")};
+  PackageBuilder b = continuing_groups(target("Default"), target("Unused"), groups);
   std::string first_default;
-  std::vector<std::string> labels;
   wizard.then(UserAction::type(target("Typed"))).click(Control::kNext).click(Control::kNext);
   wizard.before_action = [&](const UserAction& action) {
     if (action.kind == UserAction::Kind::kType) first_default = wizard.control(Control::kDestination).text;
   };
-  expect_finished(wizard, run(b), "end");
-  EXPECT_EQ(first_default, target("Default"));
+  expect_finished(wizard, run(b), "Installed");
+  EXPECT_EQ(first_default, target("Default")) << "before any copy, continue shows the default string";
   for (const auto& group : groups) expect_installed(target("Typed"), group);
   EXPECT_FALSE(fs::exists(target("Default")));
   EXPECT_FALSE(fs::exists(target("Unused")));

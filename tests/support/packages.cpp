@@ -99,6 +99,39 @@ std::vector<InstalledFile> numbered_files(int count, std::size_t size, const std
   return files;
 }
 
+PackageBuilder copy_then_destination(const std::string& first, const std::vector<InstalledFile>& first_files,
+                                     const std::string& second, std::uint32_t second_flags,
+                                     const std::vector<InstalledFile>& second_files) {
+  PackageBuilder b;
+  b.text("First");
+  b.dest(first, 0);
+  b.page(format::kPageNoBack);
+  add_lists(b, first_files);
+  b.copy("Copying");
+  b.text("Second");
+  b.dest(second, second_flags);
+  b.page(0);
+  add_lists(b, second_files);
+  b.copy("Copying");
+  b.done("Installed");
+  return b;
+}
+
+PackageBuilder continuing_groups(const std::string& first_default, const std::string& unused,
+                                 const std::vector<std::vector<InstalledFile>>& groups) {
+  PackageBuilder b;
+  b.text("Where to?");
+  b.dest(first_default, format::kDestSameDestination);
+  b.page(format::kPageNoBack);
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    if (g > 0) b.dest(unused, format::kDestSameDestination | format::kDestFixed);
+    add_lists(b, groups[g]);
+    b.copy("Copying");
+  }
+  b.done("Installed");
+  return b;
+}
+
 PackageBuilder one_file(const std::string& destination, const std::string& list, const std::string& name) {
   return copying(destination, {{list, name, "abc", kSomeTime}});
 }

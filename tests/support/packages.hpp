@@ -56,6 +56,19 @@ void end_copying(PackageBuilder& b);
 // contents and time: "file100.bin", "file101.bin", ...
 [[nodiscard]] std::vector<InstalledFile> numbered_files(int count, std::size_t size, const std::string& list = "");
 
+// Two destination pages, each followed by its group's copy: text "First",
+// dest `first` (free), page no-back, `first_files`, copy; text "Second",
+// dest `second` with `second_flags`, page, `second_files`, copy; done "Installed".
+[[nodiscard]] PackageBuilder copy_then_destination(const std::string& first, const std::vector<InstalledFile>& first_files,
+                                                   const std::string& second, std::uint32_t second_flags,
+                                                   const std::vector<InstalledFile>& second_files);
+// One destination page (text "Where to?", dest `first_default` with
+// `continue`, which before any copy changes nothing), then each group copied
+// in turn, the later ones with dest `unused` continue fixed and no page;
+// done "Installed".
+[[nodiscard]] PackageBuilder continuing_groups(const std::string& first_default, const std::string& unused,
+                                               const std::vector<std::vector<InstalledFile>>& groups);
+
 // "abc" as `name` in the list `list`, copied to `destination`.
 [[nodiscard]] PackageBuilder one_file(const std::string& destination, const std::string& list = "",
                                       const std::string& name = "a.txt");

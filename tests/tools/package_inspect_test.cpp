@@ -115,7 +115,7 @@ TEST(PackageDump, ListingCompilesBackToTheSameBytes) {
                    "copy \"Copying elsewhere\"\n"
                    "done \"Bye\"\n");
   writer::PackageBuilder first;
-  script::compile_script_file(dir / "setup.mivora", {}, first);
+  ASSERT_TRUE(script::compile_script(dir / "setup.mivora", {}, first).ok());
   std::vector<std::uint8_t> bytes = first.build();
   PackageWalk walk = walk_package(view_of(bytes));
   ASSERT_TRUE(walk.ok()) << walk.problems.front().message;
@@ -126,7 +126,7 @@ TEST(PackageDump, ListingCompilesBackToTheSameBytes) {
   std::string listing = dump_package(view_of(bytes), walk, options);
   test::write_text(dir / "out" / "package.mivora", listing);
   writer::PackageBuilder second;
-  script::compile_script_file(dir / "out" / "package.mivora", {}, second);
+  ASSERT_TRUE(script::compile_script(dir / "out" / "package.mivora", {}, second).ok()) << listing;
   EXPECT_EQ(second.build(), bytes) << listing;
   EXPECT_NE(listing.find("from \"files/docs/same.txt~2\""), std::string::npos) << "two files of one place stay apart";
   EXPECT_NE(listing.find("dest \"unused\" fixed continue\n"), std::string::npos) << listing;

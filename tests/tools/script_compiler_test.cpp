@@ -24,10 +24,9 @@ class ScriptTest : public ::testing::Test {
   // The package's bytes; fails the test on a script error.
   std::vector<std::uint8_t> compile(const std::string& text) {
     writer::PackageBuilder builder;
-    try {
-      compile_script_text(text, "setup.mivora", dir_.path(), installer_options(), builder);
-    } catch (const ScriptErrors& e) {
-      ADD_FAILURE() << e.what();
+    CompileResult result = compile_script(text, "setup.mivora", dir_.path(), installer_options(), builder);
+    if (!result.ok()) {
+      ADD_FAILURE() << result.errors.front();
       return {};
     }
     return builder.build();
@@ -39,12 +38,7 @@ class ScriptTest : public ::testing::Test {
     writer::PackageBuilder builder;
     CompileOptions options = installer_options();
     options.max_package_size = max_size;
-    try {
-      compile_script_text(text, "setup.mivora", dir_.path(), options, builder);
-    } catch (const ScriptErrors& e) {
-      return e.messages;
-    }
-    return {};
+    return compile_script(text, "setup.mivora", dir_.path(), options, builder).errors;
   }
 
   static CompileOptions installer_options() {

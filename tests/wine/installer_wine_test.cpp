@@ -294,18 +294,7 @@ TEST_F(InstallerUnderWine, DestAfterACopyIsADestinationPageAgain) {
     SCOPED_TRACE(flags == 0 ? "free" : "fixed");
     const std::string root = dir().windows_path();
     const std::vector<InstalledFile> first = numbered_files(2, 16), second = numbered_files(3, 16);
-    PackageBuilder b;
-    b.text("First");
-    b.dest(root + "\\first", 0);
-    b.page(kPageNoBack);
-    add_lists(b, first);
-    b.copy("Copying");
-    b.text("Second");
-    b.dest(root + "\\second", flags);
-    b.page(0);
-    add_lists(b, second);
-    b.copy("Copying");
-    b.done("Installed");
+    PackageBuilder b = copy_then_destination(root + "\\first", first, root + "\\second", flags, second);
     run(b);
     wait_page("First");
     click(Control::kNext);
@@ -329,21 +318,9 @@ TEST_F(InstallerUnderWine, DestAfterACopyIsADestinationPageAgain) {
 // fixed and without a page, in the folder the user typed for the first.
 TEST_F(InstallerUnderWine, ContinueInstallsThreeGroupsWhereTheUserTyped) {
   const std::string root = dir().windows_path();
-  const std::vector<InstalledFile> groups[] = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"),
-                                               numbered_files(128, 16, "three")};
-  PackageBuilder b;
-  b.text("Where to?");
-  b.dest(root + "\\default", kDestSameDestination);  // before any copy: the default string
-  b.page(kPageNoBack);
-  add_lists(b, groups[0]);
-  b.copy("Copying");
-  for (int g = 1; g < 3; ++g) {
-    b.dest("C:\\unused", kDestSameDestination | kDestFixed);
-    add_lists(b, groups[g]);
-    b.copy("Copying");
-  }
-  b.done("Installed");
-  run(b);
+  const std::vector<std::vector<InstalledFile>> groups = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"),
+                                                          numbered_files(128, 16, "three")};
+  run(continuing_groups(root + "\\default", "C:\\unused", groups));
   wait_page("Where to?");
   EXPECT_EQ(text(Control::kDestination), "ok " + escaped(root + "\\default"));
   expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(root + "\\typed"));

@@ -1,13 +1,13 @@
 #include "tools/inspect/package_dump.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 
 #include "package/command_list.hpp"
 #include "tools/inspect/extract_plan.hpp"
 #include "tools/script/code_page.hpp"
+#include "tools/script/script_lexer.hpp"
 #include "tools/script/flag_words.hpp"
 #include "tools/script/iso_time.hpp"
 
@@ -16,12 +16,6 @@ namespace {
 
 using namespace format;
 namespace fs = std::filesystem;
-
-std::string hex_byte(std::uint8_t b) {
-  char text[8];
-  std::snprintf(text, sizeof text, "\\x%02X", b);
-  return text;
-}
 
 std::string flags_text(std::uint32_t flags, std::span<const script::FlagWord> words) {
   std::string text;
@@ -77,11 +71,11 @@ std::string script_literal(std::string_view ansi, std::uint32_t code_page) {
     else if (c == '\t')
       out += "\\t";
     else if (b < 0x20 || b == 0x7F)
-      out += hex_byte(b);
+      out += script::byte_escape(b);
     else if (std::optional<char32_t> u = script::from_ansi(b, code_page))
       out += script::to_utf8(*u);
     else
-      out += hex_byte(b);
+      out += script::byte_escape(b);
   }
   return out + "\"";
 }

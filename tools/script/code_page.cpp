@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/writer/utf8.hpp"
+
 namespace mivora::script {
 namespace {
 
@@ -32,21 +34,7 @@ std::optional<char32_t> from_ansi(std::uint8_t b, std::uint32_t) {
 
 std::string to_utf8(char32_t c) {
   std::string s;
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (c >> 18));
-    s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  writer::append_utf8(s, c);
   return s;
 }
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "tools/script/code_page.hpp"
+#include "tools/script/script_lexer.hpp"
 #include "tools/script/script_text.hpp"
 #include "tools/script/source_probe.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/dialog_brand.hpp"
 #include "tools/writer/whole_file.hpp"
+#include "tools/writer/windows_names.hpp"
 
 namespace mivora::script {
 namespace {
@@ -16,19 +18,7 @@ namespace fs = std::filesystem;
 
 bool is_control(char32_t c) { return c < 0x20 || c == 0x7F; }
 
-bool same_ignoring_case(std::string_view a, std::string_view b) {
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-           return lower(x) == lower(y);
-         });
-}
-
 bool is_separator(char c) { return c == '\\' || c == '/'; }
-
-std::string hex_escape(std::uint8_t b) {
-  const char* digits = "0123456789ABCDEF";
-  return std::string("\\x") + digits[b >> 4] + digits[b & 15];
-}
 
 }  // namespace
 
@@ -116,7 +106,7 @@ void IdentityCommands::version(Arguments& a) {
   std::u32string text = a.string("the version, such as \"1.2.3.4\",");
   a.finish();
   std::string utf8;
-  for (char32_t c : text) utf8 += c < kRawByteBase ? to_utf8(c) : hex_escape(static_cast<std::uint8_t>(c - kRawByteBase));
+  for (char32_t c : text) utf8 += c < kRawByteBase ? to_utf8(c) : byte_escape(static_cast<std::uint8_t>(c - kRawByteBase));
   try {
     version_.version = writer::parse_version_number(utf8);
   } catch (const writer::InputError& e) {
@@ -134,7 +124,7 @@ void IdentityCommands::version_text(IdentityWord word, Arguments& a) {
   for (char32_t c : text) {
     if (c >= kRawByteBase)
       throw LineError{"'" + name + "' is stored as Unicode: write the character itself, not " +
-                      hex_escape(static_cast<std::uint8_t>(c - kRawByteBase))};
+                      byte_escape(static_cast<std::uint8_t>(c - kRawByteBase))};
     if (is_control(c)) throw LineError{"'" + name + "' is one line: it cannot hold control characters such as \\n"};
     utf8 += to_utf8(c);
   }
@@ -157,7 +147,7 @@ void IdentityCommands::brand(Arguments& a) {
   for (char b : ansi_bytes(text, code_page_)) {
     std::optional<char32_t> c = from_ansi(static_cast<std::uint8_t>(b), code_page_);
     if (!c)
-      throw LineError{hex_escape(static_cast<std::uint8_t>(b)) + " is no character in code page " +
+      throw LineError{byte_escape(static_cast<std::uint8_t>(b)) + " is no character in code page " +
                       std::to_string(code_page_) + ", and the brand shows characters"};
     utf8 += to_utf8(*c);
   }
@@ -177,7 +167,7 @@ std::optional<std::string> folder_needing_elevation(std::string_view destination
   rest.remove_prefix(1);
   std::string_view top = rest.substr(0, rest.find_first_of("\\/"));
   for (const char* folder : {"Program Files", "Program Files (x86)", "Windows"})
-    if (same_ignoring_case(top, folder)) return std::string(folder);
+    if (writer::name_key(top) == writer::name_key(folder)) return std::string(folder);
   return std::nullopt;
 }
 

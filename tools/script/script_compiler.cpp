@@ -429,15 +429,4 @@ CompileResult compile_script(const fs::path& script, const CompileOptions& optio
   return compile_script(text, script.string(), script.parent_path(), options, out);
 }
 
-void compile_script_text(const std::string& text, const std::string& file_name, const fs::path& base,
-                         const CompileOptions& options, writer::PackageBuilder& out) {
-  CompileResult result = compile_script(text, file_name, base, options, out);
-  if (!result.ok()) throw ScriptErrors(std::move(result.errors));
-}
-
-void compile_script_file(const fs::path& script, const CompileOptions& options, writer::PackageBuilder& out) {
-  CompileResult result = compile_script(script, options, out);
-  if (!result.ok()) throw ScriptErrors(std::move(result.errors));
-}
-
 }  // namespace mivora::script

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -50,18 +49,5 @@ struct CompileResult {
 // The script file itself; a file that cannot be read is one error.
 [[nodiscard]] CompileResult compile_script(const std::filesystem::path& script, const CompileOptions& options,
                                            writer::PackageBuilder& out);
-
-// All the problems of a script, each "FILE:LINE: message".
-struct ScriptErrors : std::runtime_error {
-  explicit ScriptErrors(std::vector<std::string> all)
-      : std::runtime_error(all.empty() ? std::string() : all.front()), messages(std::move(all)) {}
-  std::vector<std::string> messages;
-};
-
-// The same, throwing ScriptErrors when the script has problems.
-void compile_script_text(const std::string& text, const std::string& file_name, const std::filesystem::path& base,
-                         const CompileOptions& options, writer::PackageBuilder& out);
-void compile_script_file(const std::filesystem::path& script, const CompileOptions& options,
-                         writer::PackageBuilder& out);
 
 }  // namespace mivora::script

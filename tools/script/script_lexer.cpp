@@ -1,6 +1,7 @@
 #include "tools/script/script_lexer.hpp"
 
 #include "tools/script/code_page.hpp"
+#include "tools/writer/utf8.hpp"
 
 namespace mivora::script {
 namespace {
@@ -65,22 +66,16 @@ bool read_quoted(const std::string& line, std::size_t& at, std::u32string& out, 
 
 }  // namespace
 
+std::string byte_escape(std::uint8_t b) {
+  const char* digits = "0123456789ABCDEF";
+  return std::string("\\x") + digits[b >> 4] + digits[b & 15];
+}
+
 bool decode_utf8(const std::string& text, std::u32string& out) {
-  for (std::size_t i = 0; i < text.size();) {
-    auto b = static_cast<unsigned char>(text[i]);
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0) return false;
-    char32_t c = extra == 0 ? b : b & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      if (i + static_cast<std::size_t>(k) >= text.size()) return false;
-      auto cont = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-      if ((cont & 0xC0) != 0x80) return false;
-      c = (c << 6) | (cont & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    out += c;
-    i += static_cast<std::size_t>(extra) + 1;
+  for (std::size_t at = 0; at < text.size();) {
+    std::optional<char32_t> c = writer::next_code_point(text, at);
+    if (!c) return false;
+    out += *c;
   }
   return true;
 }
