@@ -2,7 +2,9 @@
 //
 // Written out by hand because the linker's own (from a .def file) would name
 // the module "mivoraw.exe". Names sorted as the loader expects; the
-// directory is found through the .edata section (mivora.ld).
+// directory is found through the .edata section (mivora.ld). The symbols of
+// the two procedures are named by the build: i386 decorates stdcall names
+// (_MivoraWndProc@16), x86-64 does not.
 asm(R"(
     .section .edata, "dr"
     .p2align 2
@@ -18,8 +20,8 @@ mivora_export_directory:
     .rva mivora_export_names
     .rva mivora_export_ordinals
 mivora_export_addresses:
-    .rva _AboutDlgProc@16
-    .rva _MivoraWndProc@16
+    .rva )" MIVORA_ABOUT_DLG_PROC_SYMBOL R"(
+    .rva )" MIVORA_WND_PROC_SYMBOL R"(
 mivora_export_names:
     .rva mivora_name_about
     .rva mivora_name_window
