@@ -22,8 +22,10 @@ constinit std::atomic<std::uint32_t> g_exit_code{kExitSuccess};
 // Ends the process with the last-error value, naming the step that failed.
 [[noreturn]] void fatal_error(StartStep step) {
   DWORD error = GetLastError();
-  // wvsprintfA reads its arguments as consecutive 32-bit words.
-  LONG arguments[2] = {static_cast<LONG>(error), static_cast<LONG>(step)};
+  // wvsprintfA reads each argument from a slot the size of a pointer: 4
+  // bytes on i386, 8 on x86-64, where 32-bit slots put the step code
+  // outside the list.
+  LONG_PTR arguments[2] = {static_cast<LONG_PTR>(error), static_cast<LONG_PTR>(step)};
   wvsprintfA(shared_path_buffer, "Error = %ld from %ld", reinterpret_cast<va_list>(arguments));
   MessageBoxA(nullptr, shared_path_buffer, "Error", MB_OK);
   ExitProcess(error);
