@@ -139,7 +139,7 @@ TEST_F(FaultUnderWine, FileThatCannotBeCreatedStopsTheCopyAndKeepsItsOldContents
       if (!without_override->possible())
         GTEST_SKIP() << "running as root and setpriv cannot drop CAP_DAC_OVERRIDE (the held-open case ran)";
     } else {
-      const std::vector<std::string> hold = {"wine", win32_build_file("tests/file_holder.exe"),
+      const std::vector<std::string> hold = {wine_loader(), windows_build_file("tests/file_holder.exe"),
                                              dir().windows_path() + "\\out\\blocked.txt"};
       holder = std::make_unique<Child>(hold, dir().path(), true);
       std::string answer;

@@ -18,7 +18,7 @@ class FolderPicker : public InstallerRun {
  protected:
   // Starts the answering program, which waits for the picker to appear.
   void answer_picker(const std::vector<std::string>& how) {
-    std::vector<std::string> argv = {"wine", win32_build_file("tests/folder_picker_answer.exe")};
+    std::vector<std::string> argv = {wine_loader(), windows_build_file("tests/folder_picker_answer.exe")};
     argv.insert(argv.end(), how.begin(), how.end());
     answerer_ = std::make_unique<Child>(argv, dir().path(), true);
   }

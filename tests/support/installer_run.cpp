@@ -23,12 +23,12 @@ std::string escaped(const std::string& text) {
 
 std::string post(std::uint32_t entry) { return "post " + std::to_string(entry); }
 
-std::vector<std::uint8_t> stub_bytes() { return read_bytes(win32_build_file("mivora.exe")); }
+std::vector<std::uint8_t> stub_bytes() { return read_bytes(windows_build_file("mivora.exe")); }
 
 void InstallerRun::SetUp() {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY: run under Xvfb (./run test does)";
-  ASSERT_TRUE(std::filesystem::exists(win32_build_file("mivora.exe"))) << "no stub";
-  ASSERT_TRUE(std::filesystem::exists(win32_build_file("tests/probe.exe")));
+  ASSERT_TRUE(std::filesystem::exists(windows_build_file("mivora.exe"))) << "no stub";
+  ASSERT_TRUE(std::filesystem::exists(windows_build_file("tests/probe.exe")));
 }
 
 void InstallerRun::TearDown() {
@@ -49,7 +49,7 @@ void InstallerRun::write_plain_stub() { write_bytes(dir() / "setup.exe", stub_by
 
 void InstallerRun::start(const std::vector<std::string>& prefix) {
   std::vector<std::string> argv = prefix;
-  argv.insert(argv.end(), {"wine", "setup.exe"});
+  argv.insert(argv.end(), {wine_loader(), "setup.exe"});
   installer_ = std::make_unique<Child>(argv, dir().path(), false);
   probe_ = std::make_unique<Probe>(prefix);
   ASSERT_EQ(ask("find 20000"), "ok");

@@ -7,16 +7,26 @@ namespace {
 
 std::vector<std::string> probe_command(const std::vector<std::string>& prefix) {
   std::vector<std::string> argv = prefix;
-  argv.push_back("wine");
-  argv.push_back(win32_build_file("tests/probe.exe"));
+  argv.push_back(wine_loader());
+  argv.push_back(windows_build_file("tests/probe.exe"));
   return argv;
 }
 
 }  // namespace
 
-std::string win32_build_file(const std::string& relative) {
-  const char* dir = std::getenv("MIVORA_WIN32_DIR");
-  return std::string(dir != nullptr ? dir : MIVORA_WIN32_DIR) + "/" + relative;
+std::string windows_build_file(const std::string& relative) {
+  const char* dir = std::getenv("MIVORA_WINDOWS_BUILD");
+  return std::string(dir != nullptr && *dir != '\0' ? dir : MIVORA_WIN32_DIR) + "/" + relative;
+}
+
+std::vector<BuiltStub> built_stubs() {
+  return {{"i386", std::string(MIVORA_WIN32_DIR) + "/mivora.exe", "i686-w64-mingw32-objdump"},
+          {"x86-64", std::string(MIVORA_WIN64_DIR) + "/mivora.exe", "x86_64-w64-mingw32-objdump"}};
+}
+
+std::string wine_loader() {
+  const char* loader = std::getenv("MIVORA_WINE");
+  return loader != nullptr && *loader != '\0' ? loader : "wine";
 }
 
 Probe::Probe(const std::vector<std::string>& prefix) : child_(probe_command(prefix), "", true) {}

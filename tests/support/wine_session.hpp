@@ -9,8 +9,22 @@
 
 namespace mivora::test {
 
-// Path of a file of the Windows build (MIVORA_WIN32_DIR).
-[[nodiscard]] std::string win32_build_file(const std::string& relative);
+// Path of a file of the Windows build whose programs run under Wine:
+// MIVORA_WINDOWS_BUILD, set by ./run to build/win32 or, where this machine
+// cannot run 32-bit code, to the x86-64 twin's build/win64.
+[[nodiscard]] std::string windows_build_file(const std::string& relative);
+// The Wine loader for that build: MIVORA_WINE, "wine" when unset.
+[[nodiscard]] std::string wine_loader();
+
+// A stub that ./run build makes: the i386 product and its x86-64 twin. The
+// checks that read a stub without running it cover both, whichever build
+// runs under Wine.
+struct BuiltStub {
+  const char* name;
+  std::string path;
+  const char* objdump;  // the binutils that read its target
+};
+[[nodiscard]] std::vector<BuiltStub> built_stubs();
 
 class Probe {
  public:

@@ -97,7 +97,7 @@ TEST(Release, WindowsArchiveHoldsTheToolAndTheStubSideBySide) {
                                             quoted(archive));
   ASSERT_EQ(r.exit_code, 0) << r.output;
   fs::path top = *fs::directory_iterator(unpacked.path());
-  EXPECT_EQ(read_bytes(top / "mivora.exe"), read_bytes(win32_build_file("mivora.exe")));
+  EXPECT_EQ(read_bytes(top / "mivora.exe"), read_bytes(windows_build_file("mivora.exe")));
   // Static: it runs on a Windows without the compiler's DLLs.
   CommandResult imports =
       run_command("i686-w64-mingw32-objdump -p " + quoted(top / "mivora-pack.exe") + " | grep 'DLL Name'");

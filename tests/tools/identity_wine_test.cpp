@@ -39,7 +39,7 @@ class IdentityUnderWine : public InstallerRun {
                                            "\"\npage no-back\nfiles \"\" from \"src\" time 2023-11-14T22:13:20.1234567Z\n"
                                            "copy \"Copying\"\ndone \"Installed\"\n");
     CommandResult built = pack("build " + quoted(dir() / "setup.mivora") + " -o " + quoted(setup()) + " --stub " +
-                               quoted(fs::path(win32_build_file("mivora.exe"))));
+                               quoted(fs::path(windows_build_file("mivora.exe"))));
     ASSERT_EQ(built.exit_code, 0) << built.output;
   }
   static CommandResult pack(const std::string& arguments) { return run_command(kPack + " " + arguments); }
@@ -139,7 +139,7 @@ TEST_F(IdentityUnderWine, SignedInstallerVerifiesReadsBackAndInstallsButIsRefuse
   ASSERT_EQ(dumped.exit_code, 0) << dumped.output;
   EXPECT_NE(dumped.output.find("\nelevation admin\nbrand \"Signed 1.0\"\n"), std::string::npos) << dumped.output;
   CommandResult again = pack("build " + quoted(keys / "x" / "package.mivora") + " -o " + quoted(keys / "x" / "setup.exe") +
-                             " --stub " + quoted(fs::path(win32_build_file("mivora.exe"))));
+                             " --stub " + quoted(fs::path(windows_build_file("mivora.exe"))));
   ASSERT_EQ(again.exit_code, 0) << again.output;
   EXPECT_EQ(read_bytes(keys / "x" / "setup.exe"), read_bytes(setup()));
 

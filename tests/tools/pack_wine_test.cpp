@@ -49,7 +49,7 @@ TEST_F(PackedInstallerUnderWine, FolderTreeInstallsIntoItsPlacesWithItsTimes) {
   std::string destination = escaped(windows_path_of(root / "installed"));
   write_text(root / "setup.mivora", "name \"Tree\"\ntext \"Welcome\"\npage no-back\ndest \"" + destination +
                                         "\"\npage\nfiles \"App\" from \"src\"\ncopy \"Copying\"\ndone \"Finished\"\n");
-  const fs::path stub = win32_build_file("mivora.exe");
+  const fs::path stub = windows_build_file("mivora.exe");
   CommandResult built = run_command(std::string(MIVORA_PACK) + " build " + quoted(root / "setup.mivora") + " -o " +
                                     quoted(root / "setup.exe") + " --stub " + quoted(stub));
   ASSERT_EQ(built.exit_code, 0) << built.output;
@@ -88,7 +88,7 @@ TEST_F(PackedInstallerUnderWine, TreeLargerThanOneCopyInstallsWholeIntoTheTypedD
                                         "\"\npage no-back\nfiles \"App\" from \"src\"\ncopy \"Copying\"\n"
                                         "done \"Finished\"\n");
   CommandResult built = run_command(std::string(MIVORA_PACK) + " build " + quoted(root / "setup.mivora") + " -o " +
-                                    quoted(root / "setup.exe") + " --stub " + quoted(fs::path(win32_build_file("mivora.exe"))));
+                                    quoted(root / "setup.exe") + " --stub " + quoted(fs::path(windows_build_file("mivora.exe"))));
   ASSERT_EQ(built.exit_code, 0) << built.output;
 
   ASSERT_NO_FATAL_FAILURE(start());

@@ -106,7 +106,7 @@ TEST_F(InstallerUnderWine, StartupFailureShowsTheErrorBoxWithItsStepCode) {
         c.type == kRtGroupIcon ? std::vector<std::uint8_t>{0, 0, 1, 0, 0, 0} : template_of_unknown_class();
     ASSERT_TRUE(writer::replace_resource(stub_bytes(), c.type, c.id, spoiled, setup, error)) << error;
     write_bytes(dir() / "setup.exe", setup);
-    installer_ = std::make_unique<Child>(std::vector<std::string>{"wine", "setup.exe"}, dir().path(), false);
+    installer_ = std::make_unique<Child>(std::vector<std::string>{wine_loader(), "setup.exe"}, dir().path(), false);
     probe_ = std::make_unique<Probe>();
     std::string box = ask("errorbox 20000");
     std::string tail = std::string(" from ") + c.step;

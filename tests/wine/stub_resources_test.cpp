@@ -61,7 +61,7 @@ struct ControlTemplate {
 };
 
 std::vector<std::uint8_t> stub_resource(std::uint32_t type, std::uint32_t id) {
-  writer::ResourceLookup found = writer::read_resource(read_bytes(win32_build_file("mivora.exe")), type, id);
+  writer::ResourceLookup found = writer::read_resource(read_bytes(windows_build_file("mivora.exe")), type, id);
   EXPECT_TRUE(found.ok) << "resource " << type << "/" << id << " " << found.error;
   return found.bytes;
 }
@@ -128,7 +128,7 @@ TEST(StubResources, IconOneIsASingle32By32ImageIn16Colours) {
 
 TEST(StubResources, StubCarriesNoPackage) {
   writer::ResourceLookup found =
-      writer::read_resource(read_bytes(win32_build_file("mivora.exe")), writer::kRtRcdata, writer::kPackageResourceId);
+      writer::read_resource(read_bytes(windows_build_file("mivora.exe")), writer::kRtRcdata, writer::kPackageResourceId);
   EXPECT_FALSE(found.ok);
   EXPECT_TRUE(found.error.empty()) << found.error;
 }
