@@ -7,7 +7,10 @@
 #   `cp -r`, with the peak resident memory of each,
 #   the installer's peak anonymous memory for a 16 MiB and a 256 MiB package,
 #   the stub's size.
-# Called by ./run bench (which builds, starts Xvfb and prepares WINEPREFIX).
+# Called by ./run bench (which builds, starts Xvfb, prepares WINEPREFIX and
+# chooses the Windows build: MIVORA_WINDOWS_BUILD, build/win32 or, where this
+# machine cannot run 32-bit code, the x86-64 twin in build/win64, run by
+# MIVORA_WINE). The floor is built for the same target as the installer.
 # MIVORA_BENCH_RUNS (default 3) runs per figure; the median is reported.
 # MIVORA_BENCH_POLL (default 20): how often, in ms, the probe looks for the
 # end of a copy; its looks are messages the window's thread must answer.
@@ -17,9 +20,11 @@ ROOT=$(pwd)
 RUNS=${MIVORA_BENCH_RUNS:-3}
 WORK=${MIVORA_BENCH_DIR:-/tmp/mivora-bench}
 PACK=$ROOT/build/host/mivora-pack
-STUB=$ROOT/build/win32/mivora.exe
-PROBE=$ROOT/build/win32/tests/probe.exe
-FLOOR=$ROOT/build/win32/bench/floor.exe
+WINDOWS_BUILD=${MIVORA_WINDOWS_BUILD:-$ROOT/build/win32}
+WINE=${MIVORA_WINE:-wine}
+STUB=$WINDOWS_BUILD/mivora.exe
+PROBE=$WINDOWS_BUILD/tests/probe.exe
+FLOOR=$WINDOWS_BUILD/bench/floor.exe
 POLL=${MIVORA_BENCH_POLL:-20}
 for f in "$PACK" "$STUB" "$PROBE" "$FLOOR"; do [ -x "$f" ] || [ -f "$f" ] || { echo "bench: $f is missing (./run build)"; exit 1; }; done
 
@@ -74,7 +79,7 @@ PROBE_PID=
 probe_start() {
   rm -f "$WORK/probe.in" "$WORK/probe.out"
   mkfifo "$WORK/probe.in" "$WORK/probe.out"
-  wine "$PROBE" <"$WORK/probe.in" >"$WORK/probe.out" 2>/dev/null &
+  "$WINE" "$PROBE" <"$WORK/probe.in" >"$WORK/probe.out" 2>/dev/null &
   PROBE_PID=$!
   exec 7>"$WORK/probe.in" 8<"$WORK/probe.out"
 }
@@ -145,7 +150,7 @@ install_once() {
   warm "$WORK/$name/setup.exe"
   local flag=$WORK/rss.done rssfile=$WORK/rss.out
   rm -f "$flag"
-  (cd "$WORK/$name" && exec wine setup.exe >/dev/null 2>&1 </dev/null) &
+  (cd "$WORK/$name" && exec "$WINE" setup.exe >/dev/null 2>&1 </dev/null) &
   local wine_pid=$!
   watch_rss "$flag" >"$rssfile" 2>/dev/null </dev/null &
   local watcher=$!
@@ -170,7 +175,7 @@ floor_once() {
   local name=$1 mode=$2
   rm -rf "$WORK/dest"
   warm "$WORK/$name/package.bin"
-  (cd "$WORK/$name" && exec wine "$FLOOR" package.bin $mode >/dev/null 2>&1 </dev/null) &
+  (cd "$WORK/$name" && exec "$WINE" "$FLOOR" package.bin $mode >/dev/null 2>&1 </dev/null) &
   local wine_pid=$!
   probe_start
   local took= ok=0
@@ -207,7 +212,7 @@ bench_extraction() {
     cp+=("$(time_command cp -r "$WORK/$name/src" "$WORK/cp-dest")")
     rm -rf "$WORK/xcopy-dest"
     warm "$WORK/$name/src"
-    xcopy+=("$(time_command wine xcopy /E /I /Q /Y "$(winpath "$WORK/$name/src")" "$(winpath "$WORK/xcopy-dest")")")
+    xcopy+=("$(time_command "$WINE" xcopy /E /I /Q /Y "$(winpath "$WORK/$name/src")" "$(winpath "$WORK/xcopy-dest")")")
   done
   rm -rf "$WORK/cp-dest" "$WORK/xcopy-dest" "$WORK/dest"
   local m c x fb fd
@@ -286,8 +291,9 @@ bench_pack() {
 }
 
 echo "Mivora benchmarks: $RUNS runs each, medians; probe looks every ${POLL} ms; $(nproc) cores, $(uname -r)"
+echo "measured build: ${WINDOWS_BUILD#"$ROOT"/} (installer, floor and probe), run by $WINE"
 stub_size=$(stat -c %s "$STUB")
-printf '%-34s %s bytes\n' "stub size (build/win32/mivora.exe)" "$stub_size"
+printf '%-34s %s bytes\n' "stub size (${STUB#"$ROOT"/})" "$stub_size"
 
 if wants extraction; then
   make_case one-256m 1 $((256 << 20)) 1
@@ -314,4 +320,4 @@ wants pack && bench_pack
 
 echo
 for line in "${RESULTS[@]}"; do echo "$line"; done
-echo "stub size: $stub_size bytes"
+echo "stub size: $stub_size bytes; build measured: ${WINDOWS_BUILD#"$ROOT"/}"

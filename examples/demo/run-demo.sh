@@ -8,8 +8,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$(pwd)
 PACK=${MIVORA_PACK:-$ROOT/build/host/mivora-pack}
-STUB=${MIVORA_STUB:-$ROOT/build/win32/mivora.exe}
-PROBE=${MIVORA_PROBE:-$ROOT/build/win32/tests/probe.exe}
+# ./run chooses the Windows build and its Wine: the x86 stub, or its x86-64
+# twin where this machine cannot run 32-bit code.
+WINDOWS_BUILD=${MIVORA_WINDOWS_BUILD:-$ROOT/build/win32}
+WINE=${MIVORA_WINE:-wine}
+STUB=${MIVORA_STUB:-$WINDOWS_BUILD/mivora.exe}
+PROBE=${MIVORA_PROBE:-$WINDOWS_BUILD/tests/probe.exe}
 OUT=$ROOT/build/demo
 
 say() { printf '%s\n' "$*" >&2; }
@@ -20,13 +24,13 @@ die() { say "demo: $*"; exit 1; }
 mkdir -p "$OUT"
 "$PACK" build examples/demo/setup.mivora -o "$OUT/setup.exe" --stub "$STUB" || die "could not build the installer"
 
-export WINEDEBUG=-all WINEARCH=win32
+export WINEDEBUG=-all WINEARCH=${WINEARCH:-win32}
 export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wine}
 if [ ! -f "$WINEPREFIX/.mivora-ready" ]; then
   rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+  "$WINE" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
   # Without a window manager Wine waits 2 s whenever a top-level window hides.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.mivora-ready"
 fi
@@ -40,7 +44,7 @@ cp "$OUT/setup.exe" "$RUN_DIR/setup.exe"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${MIVORA_DEMO_HEADLESS:-}" ]; then
   say "demo: the wizard opens now; it installs into C:\\Mivora Demo ($INSTALLED)"
-  (cd "$RUN_DIR" && wine setup.exe)
+  (cd "$RUN_DIR" && "$WINE" setup.exe)
   exit 0
 fi
 
@@ -64,9 +68,9 @@ cleanup() {
 trap cleanup EXIT
 
 rm -rf "$INSTALLED"
-(cd "$RUN_DIR" && exec wine setup.exe) &
+(cd "$RUN_DIR" && exec "$WINE" setup.exe) &
 SETUP_PID=$!
-coproc PROBE_IO { wine "$PROBE"; }
+coproc PROBE_IO { "$WINE" "$PROBE"; }
 
 # The probe's fds exist only in this shell, so answers come back in ANSWER,
 # never through a command substitution's subshell.
