@@ -1,7 +1,8 @@
 // The release as a user gets it: the Linux archive unpacked into an empty
 // folder, and the Debian package unpacked into a scratch root. From there
-// alone mivora-pack builds the demo, finding its stub itself, and the
-// installer puts the demo's files in place under Wine.
+// alone mivora-pack builds the demo, finding its stub itself, for x86 and
+// for x86-64, and the x86 installer puts the demo's files in place under
+// Wine.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "tests/support/installer_run.hpp"
 #include "tests/support/processes.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tools/writer/pe_image.hpp"
 
 namespace mivora::test {
 namespace {
@@ -43,6 +45,11 @@ class ReleaseUnderWine : public InstallerRun {
                                                   quoted(examples / "demo" / "setup.mivora") + " -o " +
                                                   quoted(setup));
     ASSERT_EQ(built.exit_code, 0) << built.output;
+    fs::path setup64 = fs::path(dir().path()) / "setup64.exe";
+    CommandResult built64 = run_command(quoted(tool) + " build " + quoted(examples / "demo" / "setup.mivora") +
+                                        " -o " + quoted(setup64) + " --arch x86-64");
+    ASSERT_EQ(built64.exit_code, 0) << built64.output;
+    EXPECT_EQ(writer::pe::parse_image(read_bytes(setup64)).machine, writer::pe::kMachineAmd64);
 
     ASSERT_NO_FATAL_FAILURE(start());
     wait_page("Welcome to the Mivora demo.\\nIt installs a small folder tree.");
@@ -89,7 +96,7 @@ TEST_F(ReleaseUnderWine, DebianPackageAloneBuildsAndInstallsTheDemo) {
   build_and_install_demo(root / "usr" / "bin" / "mivora-pack", root / "usr" / "share" / "doc" / "mivora" / "examples");
 }
 
-TEST(Release, WindowsArchiveHoldsTheToolAndTheStubSideBySide) {
+TEST(Release, WindowsArchiveHoldsTheToolAndBothStubsSideBySide) {
   fs::path archive = dist_file("-windows.zip");
   ASSERT_FALSE(archive.empty()) << "no Windows archive in dist/ (./run dist)";
   TempDir unpacked;
@@ -98,6 +105,7 @@ TEST(Release, WindowsArchiveHoldsTheToolAndTheStubSideBySide) {
   ASSERT_EQ(r.exit_code, 0) << r.output;
   fs::path top = *fs::directory_iterator(unpacked.path());
   EXPECT_EQ(read_bytes(top / "mivora.exe"), read_bytes(win32_build_file("mivora.exe")));
+  EXPECT_EQ(writer::pe::parse_image(read_bytes(top / "mivora64.exe")).machine, writer::pe::kMachineAmd64);
   // Static: it runs on a Windows without the compiler's DLLs.
   CommandResult imports =
       run_command("i686-w64-mingw32-objdump -p " + quoted(top / "mivora-pack.exe") + " | grep 'DLL Name'");
