@@ -1,25 +1,34 @@
 # What `cmake --install` and `./run dist` ship. On Linux: bin/mivora-pack,
-# share/mivora/mivora.exe (the stub of the Windows build, which mivora-pack
-# finds at ../share/mivora from its own folder), and the README and the
-# examples under share/doc/mivora; CPack makes a Debian package of the same.
-# The Windows build installs mivora-pack.exe and mivora.exe side by side.
+# the two installer stubs share/mivora/mivora.exe (x86, from the win32 build)
+# and share/mivora/mivora64.exe (x86-64, from the win64 build), which
+# mivora-pack finds at ../share/mivora from its own folder, and the README
+# and the examples under share/doc/mivora; CPack makes a Debian package of
+# the same. The x86 Windows build installs mivora-pack.exe, mivora.exe and
+# mivora64.exe side by side.
+set(MIVORA_STUB64 "${CMAKE_SOURCE_DIR}/build/win64/mivora.exe" CACHE FILEPATH
+    "The x86-64 installer stub to ship as mivora64.exe (built by the win64 preset)")
 if(WIN32)
   install(FILES README.md DESTINATION .)
+  # One Windows archive carries both stubs: the x86 build's.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    install(FILES ${MIVORA_STUB64} DESTINATION bin RENAME mivora64.exe)
+  endif()
   return()
 endif()
 
 set(MIVORA_STUB "${CMAKE_SOURCE_DIR}/build/win32/mivora.exe" CACHE FILEPATH
-    "The installer stub to ship with mivora-pack (built by the win32 preset)")
+    "The x86 installer stub to ship with mivora-pack (built by the win32 preset)")
 install(FILES ${MIVORA_STUB} DESTINATION share/mivora)
+install(FILES ${MIVORA_STUB64} DESTINATION share/mivora RENAME mivora64.exe)
 install(FILES README.md DESTINATION share/doc/mivora)
 install(DIRECTORY examples DESTINATION share/doc/mivora PATTERN run-demo.sh EXCLUDE)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mivora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tiny installers for 32-bit Windows, built on Linux")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tiny installers for Windows, built on Linux")
 set(CPACK_PACKAGE_DESCRIPTION
-    "mivora-pack compiles an install script and a folder tree into mivora.exe, a self-contained installer for Windows.")
+    "mivora-pack compiles an install script and a folder tree into a self-contained installer for Windows, x86 or x86-64.")
 set(CPACK_PACKAGE_CONTACT "Mivora developers <mivora@example.org>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Mivora developers <mivora@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)

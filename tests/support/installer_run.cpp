@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "tools/writer/pe_image.hpp"
 #include "tools/writer/pe_resources.hpp"
 #include "wizard/control_ids.hpp"
 
@@ -24,6 +25,10 @@ std::string escaped(const std::string& text) {
 std::string post(std::uint32_t entry) { return "post " + std::to_string(entry); }
 
 std::vector<std::uint8_t> stub_bytes() { return read_bytes(windows_build_file("mivora.exe")); }
+
+std::string pack_arch() {
+  return writer::pe::parse_image(stub_bytes()).machine == writer::pe::kMachineAmd64 ? "x86-64" : "x86";
+}
 
 void InstallerRun::SetUp() {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no DISPLAY: run under Xvfb (./run test does)";

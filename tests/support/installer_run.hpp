@@ -32,6 +32,8 @@ inline constexpr const char* kConfirmText = "Are you sure you want to exit the i
 [[nodiscard]] std::string post(std::uint32_t entry);
 
 [[nodiscard]] std::vector<std::uint8_t> stub_bytes();
+// mivora-pack's --arch for the stub that runs under Wine: "x86" or "x86-64".
+[[nodiscard]] std::string pack_arch();
 
 class InstallerRun : public ::testing::Test {
  protected:

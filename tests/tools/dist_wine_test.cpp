@@ -1,7 +1,8 @@
 // The release as a user gets it: the Linux archive unpacked into an empty
 // folder, and the Debian package unpacked into a scratch root. From there
-// alone mivora-pack builds the demo, finding its stub itself, and the
-// installer puts the demo's files in place under Wine.
+// alone mivora-pack builds the demo, finding its stub itself, for x86 and
+// for x86-64, and the x86 installer puts the demo's files in place under
+// Wine.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "tests/support/installer_run.hpp"
 #include "tests/support/processes.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tools/writer/pe_image.hpp"
 
 namespace mivora::test {
 namespace {
@@ -38,11 +40,16 @@ class ReleaseUnderWine : public InstallerRun {
     EXPECT_EQ(version.exit_code, 0);
     EXPECT_EQ(version.output.rfind("mivora-pack ", 0), 0u) << version.output;
 
-    fs::path setup = fs::path(dir().path()) / "setup.exe";
-    CommandResult built = run_command(quoted(tool) + " build " +
-                                                  quoted(examples / "demo" / "setup.mivora") + " -o " +
-                                                  quoted(setup));
-    ASSERT_EQ(built.exit_code, 0) << built.output;
+    // Both stubs are found; the one Wine runs here installs.
+    for (const char* arch : {"x86", "x86-64"}) {
+      fs::path built_setup = fs::path(dir().path()) / (std::string("setup-") + arch + ".exe");
+      CommandResult built = run_command(quoted(tool) + " build " + quoted(examples / "demo" / "setup.mivora") +
+                                        " -o " + quoted(built_setup) + " --arch " + arch);
+      ASSERT_EQ(built.exit_code, 0) << built.output;
+      bool for_x64 = writer::pe::parse_image(read_bytes(built_setup)).machine == writer::pe::kMachineAmd64;
+      EXPECT_EQ(for_x64, std::string(arch) == "x86-64");
+      if (arch == pack_arch()) fs::copy_file(built_setup, fs::path(dir().path()) / "setup.exe");
+    }
 
     ASSERT_NO_FATAL_FAILURE(start());
     wait_page("Welcome to the Mivora demo.\\nIt installs a small folder tree.");
@@ -89,7 +96,7 @@ TEST_F(ReleaseUnderWine, DebianPackageAloneBuildsAndInstallsTheDemo) {
   build_and_install_demo(root / "usr" / "bin" / "mivora-pack", root / "usr" / "share" / "doc" / "mivora" / "examples");
 }
 
-TEST(Release, WindowsArchiveHoldsTheToolAndTheStubSideBySide) {
+TEST(Release, WindowsArchiveHoldsTheToolAndBothStubsSideBySide) {
   fs::path archive = dist_file("-windows.zip");
   ASSERT_FALSE(archive.empty()) << "no Windows archive in dist/ (./run dist)";
   TempDir unpacked;
@@ -97,7 +104,9 @@ TEST(Release, WindowsArchiveHoldsTheToolAndTheStubSideBySide) {
                                             quoted(archive));
   ASSERT_EQ(r.exit_code, 0) << r.output;
   fs::path top = *fs::directory_iterator(unpacked.path());
-  EXPECT_EQ(read_bytes(top / "mivora.exe"), read_bytes(windows_build_file("mivora.exe")));
+  std::vector<BuiltStub> stubs = built_stubs();
+  EXPECT_EQ(read_bytes(top / "mivora.exe"), read_bytes(stubs[0].path));
+  EXPECT_EQ(read_bytes(top / "mivora64.exe"), read_bytes(stubs[1].path));
   // Static: it runs on a Windows without the compiler's DLLs.
   CommandResult imports =
       run_command("i686-w64-mingw32-objdump -p " + quoted(top / "mivora-pack.exe") + " | grep 'DLL Name'");

@@ -13,6 +13,7 @@
 #include "tests/support/processes.hpp"
 #include "tests/support/resource_listing.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/tools/test_stubs.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/dialog_brand.hpp"
 #include "tools/writer/pe_image.hpp"
@@ -292,39 +293,47 @@ TEST(DialogBrand, BrandsTheLineCannotShowAndTemplatesWithoutTheLineAreRefused) {
 
 TEST(InstallerIdentity, EveryPartAndThePackageGoIntoOneRewrite) {
   test::TempDir dir;
+  const Bytes icon_file = test::make_icon_file(dir);
   InstallerIdentity identity;
-  identity.icon = parse_icon_file(test::make_icon_file(dir));
+  identity.icon = parse_icon_file(icon_file);
   identity.version = VersionInfo{};
   identity.version->version = parse_version_number("3.1");
   identity.version->product = "Café";
   identity.elevation = Elevation::highest;
   identity.brand = "Café 3.1";
-  Bytes installer = embed(test_stub(), identity);
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    Bytes installer = embed(read_bytes(s.path()), identity);
 
-  test::write_bytes(dir / "setup.exe", installer);
-  EXPECT_EQ(test::readobj_resource_names(dir / "setup.exe"),
-            "ICON (ID 3);(ID 1);(ID 2);(ID 3);(ID 4);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);"
-            "GROUP_ICON (ID 14);(ID 1);VERSIONINFO (ID 16);(ID 1);MANIFEST (ID 24);(ID 1);");
-  EXPECT_EQ(read_resource(installer, kRtRcdata, kPackageResourceId).bytes, kPackage);
-  pe::Image image = pe::parse_image(installer);
-  Bytes zeroed = installer;
-  set_u32(zeroed, image.optional_offset + pe::kOptCheckSum, 0);
-  pe::Checksum checksum;
-  checksum.add(zeroed.data(), zeroed.size());
-  EXPECT_EQ(get_u32(installer, image.optional_offset + pe::kOptCheckSum, ""), checksum.finish());
+    test::write_bytes(dir / "setup.exe", installer);
+    EXPECT_EQ(test::readobj_resource_names(dir / "setup.exe"),
+              "ICON (ID 3);(ID 1);(ID 2);(ID 3);(ID 4);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);"
+              "GROUP_ICON (ID 14);(ID 1);VERSIONINFO (ID 16);(ID 1);MANIFEST (ID 24);(ID 1);");
+    EXPECT_EQ(read_resource(installer, kRtRcdata, kPackageResourceId).bytes, kPackage);
+    pe::Image image = pe::parse_image(installer);
+    Bytes zeroed = installer;
+    set_u32(zeroed, image.optional_offset + pe::kOptCheckSum, 0);
+    pe::Checksum checksum;
+    checksum.add(zeroed.data(), zeroed.size());
+    EXPECT_EQ(get_u32(installer, image.optional_offset + pe::kOptCheckSum, ""), checksum.finish());
 
-  IdentityReadBack back = read_identity(installer);
-  EXPECT_EQ(back.version, identity.version);
-  EXPECT_EQ(back.elevation, Elevation::highest);
-  EXPECT_EQ(back.brand, "Café 3.1");
+    IdentityReadBack back = read_identity(installer);
+    EXPECT_EQ(back.icon_file, icon_file);
+    EXPECT_EQ(back.version, identity.version);
+    EXPECT_EQ(back.elevation, Elevation::highest);
+    EXPECT_EQ(back.brand, "Café 3.1");
+  }
 }
 
 TEST(InstallerIdentity, NoIdentityKeepsTheStubsResourcesButNotItsVersion) {
   test::TempDir dir;
-  test::write_bytes(dir / "setup.exe", embed(test_stub(), InstallerIdentity{}));
-  EXPECT_EQ(test::readobj_resource_names(dir / "setup.exe"),
-            "ICON (ID 3);(ID 1);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);GROUP_ICON (ID 14);(ID 1);")
-      << "the stub's version block describes the stub, not what the installer installs";
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    test::write_bytes(dir / "setup.exe", embed(read_bytes(s.path()), InstallerIdentity{}));
+    EXPECT_EQ(test::readobj_resource_names(dir / "setup.exe"),
+              "ICON (ID 3);(ID 1);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);GROUP_ICON (ID 14);(ID 1);")
+        << "the stub's version block describes the stub, not what the installer installs";
+  }
 }
 
 TEST(InstallerIdentity, AStubThatCannotCarryABrandIsRefused) {

@@ -7,7 +7,10 @@
 #include "tests/support/processes.hpp"
 #include "tests/support/resource_listing.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/tools/test_stubs.hpp"
+#include "tools/pack/stub_arch.hpp"
 #include "tools/writer/package_limits.hpp"
+#include "tools/writer/pe_image.hpp"
 #include "tools/writer/pe_resources.hpp"
 
 namespace mivora::pack {
@@ -50,6 +53,11 @@ TEST_F(PackCommand, ExitCodesTellWrongArgumentsFromBadInput) {
       {"check junk", "check " + quoted(dir_ / "junk.bin"), 1, "does not start with \"pack\""},
       {"dump junk", "dump " + quoted(dir_ / "junk.bin"), 1, "cannot dump a malformed package"},
       {"unsupported code page", "build " + quoted(kWorkedExample) + " -o x.bin --codepage 932", 2, "code page 932"},
+      {"unknown arch", "build " + quoted(kWorkedExample) + " -o x.exe --arch arm64", 2,
+       "--arch takes x86 or x86-64, not 'arm64'"},
+      {"a stub of another arch", "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "x.exe") + " --stub " +
+           quoted(kStub) + " --arch x86-64",
+       2, "is for x86, but --arch says x86-64"},
       {"good build", "build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "ok.bin"), 0, "76 bytes"},
   };
   for (const Case& c : cases) {
@@ -139,16 +147,22 @@ TEST_F(PackCommand, PackageTooLargeToLoadIsRefusedBeforeAnythingIsWritten) {
 
 TEST_F(PackCommand, InstallerHoldsExactlyThePackageOfTheRawBuild) {
   ASSERT_EQ(pack("build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "raw.bin")).exit_code, 0);
-  test::CommandResult r =
-      pack("build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / "setup.exe") + " --stub " + quoted(kStub));
-  ASSERT_EQ(r.exit_code, 0) << r.output;
-  writer::ResourceLookup embedded =
-      writer::read_resource(test::read_bytes(dir_ / "setup.exe"), writer::kRtRcdata, writer::kPackageResourceId);
-  ASSERT_TRUE(embedded.ok) << embedded.error;
-  EXPECT_EQ(embedded.bytes, test::read_bytes(dir_ / "raw.bin"));
-  test::CommandResult check = pack("check " + quoted(dir_ / "setup.exe"));
-  EXPECT_EQ(check.exit_code, 0) << check.output;
-  EXPECT_NE(check.output.find("valid package, 76 bytes"), std::string::npos) << check.output;
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    test::CommandResult r =
+        pack("build " + quoted(kWorkedExample) + " -o " + quoted(dir_ / s.file) + " --stub " + quoted(s.path()));
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    writer::ResourceLookup embedded =
+        writer::read_resource(test::read_bytes(dir_ / s.file), writer::kRtRcdata, writer::kPackageResourceId);
+    ASSERT_TRUE(embedded.ok) << embedded.error;
+    EXPECT_EQ(embedded.bytes, test::read_bytes(dir_ / "raw.bin"));
+    test::CommandResult check = pack("check " + quoted(dir_ / s.file));
+    EXPECT_EQ(check.exit_code, 0) << check.output;
+    EXPECT_NE(check.output.find("valid package, 76 bytes, 4 commands, 0 bytes of files (in an installer for " +
+                                machine_name(s.machine) + ")"),
+              std::string::npos)
+        << check.output;
+  }
 }
 
 TEST_F(PackCommand, DumpAndCheckOfATruncatedInstallerReportInsteadOfCrashing) {
@@ -177,22 +191,29 @@ TEST_F(PackCommand, DumpWithExtractRebuildsTheSameInstallerWithOrWithoutIdentity
                    "description \"Setup\"\ncopyright \"\xC2\xA9 2024\"\nelevation user\nbrand \"Caf\xC3\xA9 & Co \\\\ 2\"\n"
                    "page no-back\ndest \"C:\\\\A\"\nlist \"\"\nfile \"icon.ico\" from \"art/app.ico\"\ncopy \"c\"\n"
                    "done \"d\"\n");
-  for (const fs::path& script : {fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora",
-                                 dir_ / "identity.mivora"}) {
-    SCOPED_TRACE(script.filename());
-    fs::path out = dir_ / script.stem();
-    fs::create_directories(out / "again");
-    ASSERT_EQ(pack("build " + quoted(script) + " -o " + quoted(out / "setup.exe") + " --stub " + quoted(kStub)).exit_code,
-              0);
-    test::CommandResult dump = pack("dump " + quoted(out / "setup.exe") + " --extract " + quoted(out / "x"));
-    ASSERT_EQ(dump.exit_code, 0) << dump.output;
-    test::CommandResult again = pack("build " + quoted(out / "x" / "package.mivora") + " -o " +
-                                     quoted(out / "again" / "setup.exe") + " --stub " + quoted(kStub));
-    ASSERT_EQ(again.exit_code, 0) << again.output << dump.output;
-    EXPECT_EQ(test::read_bytes(out / "again" / "setup.exe"), test::read_bytes(out / "setup.exe")) << dump.output;
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    for (const fs::path& script : {fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora",
+                                   dir_ / "identity.mivora"}) {
+      SCOPED_TRACE(script.filename());
+      fs::path out = dir_ / s.file / script.stem();
+      fs::create_directories(out / "again");
+      std::string stub = " --stub " + quoted(s.path());
+      ASSERT_EQ(pack("build " + quoted(script) + " -o " + quoted(out / "setup.exe") + stub).exit_code, 0);
+      test::CommandResult dump = pack("dump " + quoted(out / "setup.exe") + " --extract " + quoted(out / "x"));
+      ASSERT_EQ(dump.exit_code, 0) << dump.output;
+      EXPECT_EQ(dump.output.find("build it again with --arch x86-64") != std::string::npos,
+                s.machine == writer::pe::kMachineAmd64)
+          << dump.output;
+      test::CommandResult again =
+          pack("build " + quoted(out / "x" / "package.mivora") + " -o " + quoted(out / "again" / "setup.exe") + stub);
+      ASSERT_EQ(again.exit_code, 0) << again.output << dump.output;
+      EXPECT_EQ(test::read_bytes(out / "again" / "setup.exe"), test::read_bytes(out / "setup.exe")) << dump.output;
+    }
+    fs::path extracted = dir_ / s.file / "identity" / "x";
+    EXPECT_EQ(test::read_bytes(extracted / "icon.ico"), test::read_bytes(dir_ / "art" / "app.ico"));
+    EXPECT_EQ(test::read_bytes(extracted / "files" / "icon.ico"), test::read_bytes(dir_ / "art" / "app.ico"));
   }
-  EXPECT_EQ(test::read_bytes(dir_ / "identity" / "x" / "icon.ico"), test::read_bytes(dir_ / "art" / "app.ico"));
-  EXPECT_EQ(test::read_bytes(dir_ / "identity" / "x" / "files" / "icon.ico"), test::read_bytes(dir_ / "art" / "app.ico"));
 }
 
 TEST_F(PackCommand, DumpWithExtractCreatesTheFolderForAPackageWithoutFiles) {
@@ -226,6 +247,40 @@ TEST_F(PackCommand, StubIsFoundBesideTheToolOrWhereAnInstallationPutsIt) {
   test::CommandResult beside = build("beside.exe");
   EXPECT_EQ(beside.exit_code, 1) << beside.output;
   EXPECT_NE(beside.output.find((dir_ / "bin" / "mivora.exe").string()), std::string::npos) << beside.output;
+}
+
+TEST_F(PackCommand, ArchPicksTheStubOfItsNameAndTheStubMustBeForIt) {
+  fs::create_directories(dir_ / "bin");
+  fs::copy_file(kPack, dir_ / "bin" / "mivora-pack");
+  fs::copy_file(test::kTestStubs[0].path(), dir_ / "bin" / "mivora.exe");
+  fs::create_directories(dir_ / "share" / "mivora");
+  fs::copy_file(test::kTestStubs[1].path(), dir_ / "share" / "mivora" / "mivora64.exe");
+  auto build = [&](const std::string& output, const std::string& arch) {
+    return run_command(quoted(dir_ / "bin" / "mivora-pack") + " build " + quoted(kWorkedExample) + " -o " +
+                       quoted(dir_ / output) + arch);
+  };
+  struct Case {
+    const char* arch;
+    std::uint16_t machine;
+  } cases[] = {{"", writer::pe::kMachineI386},
+               {" --arch x86", writer::pe::kMachineI386},
+               {" --arch x86-64", writer::pe::kMachineAmd64}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arch);
+    test::CommandResult r = build("setup.exe", c.arch);
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(writer::pe::parse_image(test::read_bytes(dir_ / "setup.exe")).machine, c.machine);
+  }
+
+  // Beside the tool comes first, and a stub found by its name must be what the name says.
+  fs::copy_file(test::kTestStubs[0].path(), dir_ / "bin" / "mivora64.exe");
+  test::CommandResult wrong = build("wrong.exe", " --arch x86-64");
+  EXPECT_EQ(wrong.exit_code, 1) << wrong.output;
+  EXPECT_NE(wrong.output.find("stub '" + (dir_ / "bin" / "mivora64.exe").string() +
+                              "': the stub is for x86, not for x86-64"),
+            std::string::npos)
+      << wrong.output;
+  EXPECT_FALSE(fs::exists(dir_ / "wrong.exe"));
 }
 
 }  // namespace

@@ -4,11 +4,11 @@
 // each carry folded back at once, then the file's length.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 
 #include "tests/support/processes.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/tools/test_stubs.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_image.hpp"
 #include "tools/writer/pe_resources.hpp"
@@ -62,15 +62,18 @@ TEST(PeChecksum, SumFedInPiecesIsTheDefinedSum) {
 }
 
 TEST(PeChecksum, EveryInstallerCarriesItsDefinedSum) {
-  std::vector<std::uint8_t> stub = test::read_bytes(std::filesystem::path(MIVORA_TEST_STUBS) / "stub.exe");
-  for (std::size_t size : {0u, 1u, 3u, 4096u, 65537u, 1000003u}) {
-    SCOPED_TRACE(size);
-    std::vector<std::uint8_t> installer;
-    std::string error;
-    ASSERT_TRUE(replace_resource(stub, kRtRcdata, kPackageResourceId, random_bytes(size, 7), installer, error))
-        << error;
-    std::size_t field = parse_image(installer).optional_offset + kOptCheckSum;
-    EXPECT_EQ(get_u32(installer, field, ""), defined_checksum(installer, field));
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    std::vector<std::uint8_t> stub = test::read_bytes(s.path());
+    for (std::size_t size : {0u, 1u, 3u, 4096u, 65537u, 1000003u}) {
+      SCOPED_TRACE(size);
+      std::vector<std::uint8_t> installer;
+      std::string error;
+      ASSERT_TRUE(replace_resource(stub, kRtRcdata, kPackageResourceId, random_bytes(size, 7), installer, error))
+          << error;
+      std::size_t field = parse_image(installer).optional_offset + kOptCheckSum;
+      EXPECT_EQ(get_u32(installer, field, ""), defined_checksum(installer, field));
+    }
   }
 }
 

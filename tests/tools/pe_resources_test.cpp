@@ -9,6 +9,7 @@
 #include "tests/support/processes.hpp"
 #include "tests/support/resource_listing.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/tools/test_stubs.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/pe_image.hpp"
 #include "tools/writer/resource_tree.hpp"
@@ -56,20 +57,23 @@ constexpr KeptResource kStubResources[] = {
     {3, 1, "icon"}, {14, 1, "group icon"}, {5, 100, "dialog"}, {16, 1, "version"}};
 
 TEST(PeResources, EmbeddingKeepsEveryOtherResourceByteForByte) {
-  std::vector<std::uint8_t> exe = stub("stub.exe");
-  std::vector<std::uint8_t> package = pattern(1000, 1);
-  std::vector<std::uint8_t> out = embed(exe, package);
-  for (const KeptResource& r : kStubResources) {
-    SCOPED_TRACE(r.what);
-    ResourceLookup before = read_resource(exe, r.type, r.id);
-    ResourceLookup after = read_resource(out, r.type, r.id);
-    ASSERT_TRUE(before.ok);
-    ASSERT_TRUE(after.ok) << after.error;
-    EXPECT_EQ(after.bytes, before.bytes);
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    std::vector<std::uint8_t> exe = read_bytes(s.path());
+    std::vector<std::uint8_t> package = pattern(1000, 1);
+    std::vector<std::uint8_t> out = embed(exe, package);
+    for (const KeptResource& r : kStubResources) {
+      SCOPED_TRACE(r.what);
+      ResourceLookup before = read_resource(exe, r.type, r.id);
+      ResourceLookup after = read_resource(out, r.type, r.id);
+      ASSERT_TRUE(before.ok);
+      ASSERT_TRUE(after.ok) << after.error;
+      EXPECT_EQ(after.bytes, before.bytes);
+    }
+    ResourceLookup embedded = read_resource(out, kRtRcdata, kPackageResourceId);
+    ASSERT_TRUE(embedded.ok);
+    EXPECT_EQ(embedded.bytes, package);
   }
-  ResourceLookup embedded = read_resource(out, kRtRcdata, kPackageResourceId);
-  ASSERT_TRUE(embedded.ok);
-  EXPECT_EQ(embedded.bytes, package);
 }
 
 TEST(PeResources, EmbeddingAgainReplacesThePackageInsteadOfAddingOne) {
@@ -88,74 +92,84 @@ TEST(PeResources, EmbeddingAgainReplacesThePackageInsteadOfAddingOne) {
 }
 
 TEST(PeResources, HeadersDescribeTheRebuiltSection) {
-  std::vector<std::uint8_t> exe = stub("stub.exe");
-  for (std::size_t size : {0u, 1u, 4096u, 70001u}) {
-    SCOPED_TRACE(size);
-    std::vector<std::uint8_t> out = embed(exe, pattern(size, 3));
-    pe::Image image = pe::parse_image(out);
-    const pe::Section& rsrc = image.sections.back();
-    EXPECT_EQ(rsrc.name, ".rsrc");
-    EXPECT_EQ(rsrc.raw_offset % pe::kPageSize, 0u) << "Wine maps a section in place only from a page boundary";
-    EXPECT_EQ(rsrc.raw_size % image.file_alignment, 0u);
-    EXPECT_EQ(rsrc.raw_end(), out.size());
-    std::uint32_t opt = image.optional_offset;
-    EXPECT_EQ(get_u32(out, opt + pe::kOptSizeOfImage, ""),
-              align_up(std::uint64_t{rsrc.virtual_address} + rsrc.virtual_size, image.section_alignment));
-    EXPECT_EQ(image.directory(pe::kResourceDirectory).address, rsrc.virtual_address);
-    EXPECT_EQ(image.directory(pe::kResourceDirectory).size, rsrc.virtual_size);
-    std::uint32_t initialized = 0;
-    for (const pe::Section& s : image.sections)
-      if (s.characteristics & pe::kInitializedData) initialized += s.raw_size;
-    EXPECT_EQ(get_u32(out, opt + pe::kOptSizeOfInitializedData, ""), initialized);
-    ResourcePlace place = locate_resource(out, kRtRcdata, kPackageResourceId);
-    EXPECT_EQ(place.offset % 16, 0u);
-    EXPECT_EQ(place.size, size);
-    std::vector<std::uint8_t> zeroed = out;
-    set_u32(zeroed, opt + pe::kOptCheckSum, 0);
-    pe::Checksum checksum;
-    checksum.add(zeroed.data(), zeroed.size());
-    EXPECT_EQ(get_u32(out, opt + pe::kOptCheckSum, ""), checksum.finish());
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    std::vector<std::uint8_t> exe = read_bytes(s.path());
+    for (std::size_t size : {0u, 1u, 4096u, 70001u}) {
+      SCOPED_TRACE(size);
+      std::vector<std::uint8_t> out = embed(exe, pattern(size, 3));
+      pe::Image image = pe::parse_image(out);
+      EXPECT_EQ(image.machine, s.machine);
+      const pe::Section& rsrc = image.sections.back();
+      EXPECT_EQ(rsrc.name, ".rsrc");
+      EXPECT_EQ(rsrc.raw_offset % pe::kPageSize, 0u) << "Wine maps a section in place only from a page boundary";
+      EXPECT_EQ(rsrc.raw_size % image.file_alignment, 0u);
+      EXPECT_EQ(rsrc.raw_end(), out.size());
+      std::uint32_t opt = image.optional_offset;
+      EXPECT_EQ(get_u32(out, opt + pe::kOptSizeOfImage, ""),
+                align_up(std::uint64_t{rsrc.virtual_address} + rsrc.virtual_size, image.section_alignment));
+      EXPECT_EQ(image.directory(pe::kResourceDirectory).address, rsrc.virtual_address);
+      EXPECT_EQ(image.directory(pe::kResourceDirectory).size, rsrc.virtual_size);
+      std::uint32_t initialized = 0;
+      for (const pe::Section& section : image.sections)
+        if (section.characteristics & pe::kInitializedData) initialized += section.raw_size;
+      EXPECT_EQ(get_u32(out, opt + pe::kOptSizeOfInitializedData, ""), initialized);
+      ResourcePlace place = locate_resource(out, kRtRcdata, kPackageResourceId);
+      EXPECT_EQ(place.offset % 16, 0u);
+      EXPECT_EQ(place.size, size);
+      std::vector<std::uint8_t> zeroed = out;
+      set_u32(zeroed, opt + pe::kOptCheckSum, 0);
+      pe::Checksum checksum;
+      checksum.add(zeroed.data(), zeroed.size());
+      EXPECT_EQ(get_u32(out, opt + pe::kOptCheckSum, ""), checksum.finish());
+    }
   }
 }
 
 TEST(PeResources, ObjdumpReadsThePackageAsLanguageNeutralRcdata42) {
-  test::TempDir dir;
-  test::write_bytes(dir / "out.exe", embed(stub("stub.exe"), pattern(1000, 4)));
-  test::CommandResult r = run_command("i686-w64-mingw32-objdump -p " + test::quoted(dir / "out.exe"));
-  ASSERT_EQ(r.exit_code, 0) << r.output;
-  EXPECT_EQ(r.output.find("warning"), std::string::npos) << r.output;
-  // objdump's walk of the tree: type 10, its named entry before id 42, and
-  // 42's one language, neutral, holding the package.
-  std::vector<std::string> entries;
-  for (const std::string& line : lines_of(r.output)) {
-    std::size_t at = std::min(line.find("Entry: "), line.find("Leaf: "));  // after objdump's offset column
-    if (at != std::string::npos) entries.push_back(line.substr(at, line.find(", Value") - at));
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    test::TempDir dir;
+    test::write_bytes(dir / "out.exe", embed(read_bytes(s.path()), pattern(1000, 4)));
+    test::CommandResult r = run_command(std::string(s.objdump) + " -p " + test::quoted(dir / "out.exe"));
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(r.output.find("warning"), std::string::npos) << r.output;
+    // objdump's walk of the tree: type 10, its named entry before id 42, and
+    // 42's one language, neutral, holding the package.
+    std::vector<std::string> entries;
+    for (const std::string& line : lines_of(r.output)) {
+      std::size_t at = std::min(line.find("Entry: "), line.find("Leaf: "));  // after objdump's offset column
+      if (at != std::string::npos) entries.push_back(line.substr(at, line.find(", Value") - at));
+    }
+    std::vector<std::string> expected_after_rcdata = {"Entry: ID: 0x00000a",
+                                                      "Entry: name: [val: ",
+                                                      "Entry: ID: 0x000409",
+                                                      "Leaf: ",
+                                                      "Entry: ID: 0x00002a",
+                                                      "Entry: ID: 00000000",
+                                                      "Leaf: "};
+    auto rcdata = std::find(entries.begin(), entries.end(), "Entry: ID: 0x00000a");
+    ASSERT_NE(rcdata, entries.end()) << r.output;
+    ASSERT_GE(static_cast<std::size_t>(entries.end() - rcdata), expected_after_rcdata.size());
+    for (std::size_t i = 0; i < expected_after_rcdata.size(); ++i) {
+      SCOPED_TRACE(rcdata[static_cast<std::ptrdiff_t>(i)]);
+      EXPECT_TRUE(starts_with(rcdata[static_cast<std::ptrdiff_t>(i)], expected_after_rcdata[i].c_str()));
+    }
+    EXPECT_NE(rcdata[6].find("Size: 0x0003e8"), std::string::npos) << rcdata[6];
   }
-  std::vector<std::string> expected_after_rcdata = {"Entry: ID: 0x00000a",
-                                                    "Entry: name: [val: ",
-                                                    "Entry: ID: 0x000409",
-                                                    "Leaf: ",
-                                                    "Entry: ID: 0x00002a",
-                                                    "Entry: ID: 00000000",
-                                                    "Leaf: "};
-  auto rcdata = std::find(entries.begin(), entries.end(), "Entry: ID: 0x00000a");
-  ASSERT_NE(rcdata, entries.end()) << r.output;
-  ASSERT_GE(static_cast<std::size_t>(entries.end() - rcdata), expected_after_rcdata.size());
-  for (std::size_t i = 0; i < expected_after_rcdata.size(); ++i) {
-    SCOPED_TRACE(rcdata[static_cast<std::ptrdiff_t>(i)]);
-    EXPECT_TRUE(starts_with(rcdata[static_cast<std::ptrdiff_t>(i)], expected_after_rcdata[i].c_str()));
-  }
-  EXPECT_NE(rcdata[6].find("Size: 0x0003e8"), std::string::npos) << rcdata[6];
 }
 
 TEST(PeResources, LlvmReadobjListsEntriesNamedFirstThenByAscendingId) {
   test::TempDir dir;
-  test::write_bytes(dir / "out.exe", embed(stub("stub.exe"), pattern(64, 5)));
-  EXPECT_EQ(test::readobj_resource_names(dir / "out.exe"),
-            "ICON (ID 3);(ID 1);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);GROUP_ICON (ID 14);(ID 1);"
-            "VERSIONINFO (ID 16);(ID 1);");
-  test::CommandResult r = run_command("llvm-readobj-14 --coff-resources " + test::quoted(dir / "out.exe"));
-  EXPECT_NE(r.output.find("DataSize: 64"), std::string::npos);
+  for (const test::TestStub& s : test::kTestStubs) {
+    SCOPED_TRACE(s.file);
+    test::write_bytes(dir / s.file, embed(read_bytes(s.path()), pattern(64, 5)));
+    EXPECT_EQ(test::readobj_resource_names(dir / s.file),
+              "ICON (ID 3);(ID 1);DIALOG (ID 5);(ID 100);RCDATA (ID 10);STUB;(ID 42);GROUP_ICON (ID 14);(ID 1);"
+              "VERSIONINFO (ID 16);(ID 1);");
+    test::CommandResult r = run_command("llvm-readobj-14 --coff-resources " + test::quoted(dir / s.file));
+    EXPECT_NE(r.output.find("DataSize: 64"), std::string::npos);
+  }
 }
 
 TEST(PeResources, SymbolTableAfterTheLastSectionMovesWithIt) {
@@ -177,8 +191,8 @@ TEST(PeResources, RefusesExecutablesItCannotRewriteWithAReason) {
   pe::Image image = pe::parse_image(good);
   set_u32(signed_stub, image.directory_field_offset(pe::kSecurityDirectory) + 4, 16);
   signed_stub.resize(signed_stub.size() + 16, 0);
-  std::vector<std::uint8_t> pe32_plus = good;
-  set_u16(pe32_plus, image.optional_offset, 0x20B);
+  std::vector<std::uint8_t> rom_image = good;
+  set_u16(rom_image, image.optional_offset + pe::kOptMagic, 0x107);
   struct Case {
     const char* what;
     std::vector<std::uint8_t> exe;
@@ -189,7 +203,7 @@ TEST(PeResources, RefusesExecutablesItCannotRewriteWithAReason) {
       {"empty", {}, "outside the file"},
       {"not an executable", std::vector<std::uint8_t>(200, 'x'), "no \"MZ\""},
       {"signed", signed_stub, "signed"},
-      {"64-bit", pe32_plus, "not a 32-bit"},
+      {"neither PE32 nor PE32+", rom_image, "not a PE32 or PE32+ executable (optional header magic 0x107)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -6,28 +6,36 @@
 #include "tools/pack/output_conflict.hpp"
 #include "tools/pack/output_file.hpp"
 #include "tools/pack/source_date_epoch.hpp"
+#include "tools/pack/stub_arch.hpp"
 #include "tools/script/script_compiler.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/installer_identity.hpp"
+#include "tools/writer/pe_image.hpp"
 #include "tools/writer/pe_resources.hpp"
 #include "tools/writer/whole_file.hpp"
 
 namespace mivora::pack {
 
 const char kBuildHelp[] =
-    "usage: mivora-pack build SCRIPT -o OUT [--stub PATH] [--codepage 1252]\n"
+    "usage: mivora-pack build SCRIPT -o OUT [--arch x86|x86-64] [--stub PATH]\n"
+    "                         [--codepage 1252]\n"
     "\n"
     "Compiles SCRIPT into an install package. With OUT ending in .exe the\n"
-    "result is a complete installer: a copy of the stub (mivora.exe) with the\n"
-    "package as its resource 42 and the identity the script gives (icon,\n"
-    "version texts, elevation, brand); otherwise OUT is the bare package.\n"
+    "result is a complete installer: a copy of the stub with the package as\n"
+    "its resource 42 and the identity the script gives (icon, version texts,\n"
+    "elevation, brand); otherwise OUT is the bare package.\n"
     "\n"
     "  -o OUT           the file to write; it appears only when all went well,\n"
     "                   and never over the script, the stub or a source file,\n"
     "                   nor inside a folder that the package packs\n"
-    "  --stub PATH      the installer stub (default: mivora.exe beside this tool,\n"
-    "                   or in ../share/mivora/ from its folder, where an\n"
-    "                   installation puts it)\n"
+    "  --arch ARCH      the installer's processor, which picks the stub:\n"
+    "                   x86 (default) runs on every Windows, from mivora.exe;\n"
+    "                   x86-64 also on one without 32-bit support, from\n"
+    "                   mivora64.exe. The stub lies beside this tool, or in\n"
+    "                   ../share/mivora/ from its folder, where an\n"
+    "                   installation puts it\n"
+    "  --stub PATH      any other installer stub; given with --arch, it must\n"
+    "                   be a stub for that processor\n"
     "  --codepage N     the Windows ANSI code page of the texts (default 1252)\n"
     "\n"
     "SOURCE_DATE_EPOCH, when set to seconds since 1970, is the latest time a\n"
@@ -35,7 +43,8 @@ const char kBuildHelp[] =
     "script and bytes then give the same installer on any machine.\n"
     "\n"
     "Exit codes: 0 written, 1 bad script, source or stub, 2 wrong arguments\n"
-    "(an unknown code page, an OUT that would replace an input).\n";
+    "(an unknown code page or arch, an OUT that would replace an input, a\n"
+    "--stub of another processor than --arch).\n";
 
 namespace {
 
@@ -45,6 +54,7 @@ struct BuildRequest {
   fs::path script;
   fs::path output;
   fs::path stub;
+  const StubArch* arch = nullptr;  // nullptr: --arch not given
   std::uint32_t code_page = script::kDefaultCodePage;
 };
 
@@ -56,7 +66,11 @@ BuildRequest parse(const Arguments& arguments) {
       request.output = option_value(arguments, i);
     else if (a == "--stub")
       request.stub = option_value(arguments, i);
-    else if (a == "--codepage") {
+    else if (a == "--arch") {
+      std::string value = option_value(arguments, i);
+      request.arch = arch_named(value);
+      if (request.arch == nullptr) throw UsageError("--arch takes " + arch_names() + ", not '" + value + "'");
+    } else if (a == "--codepage") {
       std::string value = option_value(arguments, i);
       if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 9)
         throw UsageError("--codepage takes a number, such as 1252");
@@ -82,17 +96,18 @@ bool wants_installer(const fs::path& output) {
   return extension == ".exe";
 }
 
-// --stub, else beside the tool, else where an installation puts it:
-// PREFIX/bin/mivora-pack and PREFIX/share/mivora/mivora.exe.
+// --stub, else the arch's stub beside the tool, else where an installation
+// puts it: PREFIX/bin/mivora-pack and PREFIX/share/mivora/mivora.exe.
 fs::path find_stub(const BuildRequest& request, const ToolContext& context) {
   if (!request.stub.empty()) return request.stub;
-  const fs::path places[] = {context.tool_folder / "mivora.exe",
-                             context.tool_folder / ".." / "share" / "mivora" / "mivora.exe"};
+  const char* name = (request.arch ? *request.arch : kDefaultArch).stub_file;
+  const fs::path places[] = {context.tool_folder / name, context.tool_folder / ".." / "share" / "mivora" / name};
   for (const fs::path& place : places) {
     std::error_code error;
     if (fs::is_regular_file(place, error)) return place.lexically_normal();
   }
-  throw std::runtime_error("no installer stub (mivora.exe) beside mivora-pack in '" + context.tool_folder.string() +
+  throw std::runtime_error("no installer stub (" + std::string(name) + ") beside mivora-pack in '" +
+                           context.tool_folder.string() +
                            "' or in its ../share/mivora: install Mivora whole, or name a stub with --stub PATH");
 }
 
@@ -145,6 +160,50 @@ void write_output(const BuildRequest& request, const Installer& installer, const
   out.commit();
 }
 
+// The processor the stub must be for: the one --arch names, or the default
+// when the stub is found by its name; a stub named with --stub alone may be
+// for any.
+const StubArch* expected_arch(const BuildRequest& request) {
+  if (request.arch != nullptr) return request.arch;
+  return request.stub.empty() ? &kDefaultArch : nullptr;
+}
+
+// The processor the stub is for when it is not `arch`, or nothing. A stub
+// that is no executable is left to the embedding, which says why.
+std::string other_machine(std::span<const std::uint8_t> stub, const StubArch* arch) {
+  if (arch == nullptr) return {};
+  std::uint16_t machine = 0;
+  try {
+    machine = writer::pe::parse_image(stub).machine;
+  } catch (const writer::InputError&) {
+    return {};
+  }
+  return machine == arch->machine ? std::string() : machine_name(machine);
+}
+
+// What the stub cannot do, reported with the script's problems (exit 1),
+// and where it disagrees with the arch (exit 2). A stub named with --stub is
+// what the user asked for, and so is --arch; a stub found by its name is one
+// put in the wrong place.
+struct StubReview {
+  std::vector<std::string> problems;
+  std::string conflict;
+};
+
+StubReview review_stub(const BuildRequest& request, const Installer& installer) {
+  StubReview review;
+  std::string problem = stub_problem(installer.stub, installer.identity);
+  if (!problem.empty()) review.problems.push_back(problem);
+  const StubArch* arch = expected_arch(request);
+  std::string machine = other_machine(installer.stub, arch);
+  if (machine.empty()) return review;
+  if (!request.stub.empty())
+    review.conflict = "--stub '" + request.stub.string() + "' is for " + machine + ", but --arch says " + arch->name;
+  else
+    review.problems.push_back("the stub is for " + machine + ", not for " + arch->name);
+  return review;
+}
+
 }  // namespace
 
 int run_build(const Arguments& arguments, const ToolContext& context) {
@@ -162,20 +221,24 @@ int run_build(const Arguments& arguments, const ToolContext& context) {
 
   Installer installer;
   bool stub_ok = true;
+  std::vector<std::string> conflicts;  // between the arguments: exit 2
   if (wants_stub) {
     installer.stub_path = find_stub(request, context);
     installer.stub = read_stub(installer.stub_path);
     installer.identity = std::move(compiled.identity);
-    std::string problem = stub_problem(installer.stub, installer.identity);
-    if (!problem.empty())
+    StubReview review = review_stub(request, installer);
+    for (const std::string& problem : review.problems)
       std::cerr << "mivora-pack build: stub '" << installer.stub_path.string() << "': " << problem << "\n";
-    stub_ok = problem.empty();
+    stub_ok = review.problems.empty();
+    if (!review.conflict.empty()) conflicts.push_back(review.conflict);
   }
   std::string conflict = output_conflict(
       request.output, BuildInputs{request.script, installer.stub_path, compiled.source_files, compiled.source_folders});
-  if (!conflict.empty()) {
-    std::cerr << "mivora-pack build: -o '" << request.output.string() << "' cannot be written: " << conflict
-              << "\nmivora-pack: nothing written\n";
+  if (!conflict.empty())
+    conflicts.push_back("-o '" + request.output.string() + "' cannot be written: " + conflict);
+  if (!conflicts.empty()) {
+    for (const std::string& c : conflicts) std::cerr << "mivora-pack build: " << c << "\n";
+    std::cerr << "mivora-pack: nothing written\n";
     return kExitUsage;
   }
   if (!compiled.ok() || !stub_ok) {

@@ -7,6 +7,7 @@
 #include "tools/pack/commands.hpp"
 #include "tools/pack/output_file.hpp"
 #include "tools/pack/package_input.hpp"
+#include "tools/pack/stub_arch.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/installer_identity.hpp"
 
@@ -94,6 +95,10 @@ std::vector<std::string> identity_preamble(const InspectRequest& request, const 
     throw std::runtime_error("'" + request.file.string() + "': " + e.what());
   }
   std::vector<std::string> lines;
+  // The script says nothing of the stub: a build takes the default arch's.
+  const StubArch* arch = arch_of_machine(input.machine);
+  if (arch != nullptr && arch != &kDefaultArch)
+    lines.push_back(std::string("# an installer for ") + arch->name + ": build it again with --arch " + arch->name);
   if (identity.icon_file && request.extract_to) {
     OutputFile icon(*request.extract_to / inspect::kExtractedIconName);
     icon.write(identity.icon_file->data(), identity.icon_file->size());
@@ -124,7 +129,7 @@ int run_check(const Arguments& arguments, const ToolContext&) {
   }
   std::cout << request.file.string() << ": valid package, " << input.size << " bytes, " << walk.command_count
             << " commands, " << walk.file_bytes << " bytes of files"
-            << (input.from_installer ? " (in an installer)" : "") << "\n";
+            << (input.from_installer ? " (in an installer for " + machine_name(input.machine) + ")" : "") << "\n";
   return kExitOk;
 }
 

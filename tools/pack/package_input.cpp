@@ -4,6 +4,7 @@
 
 #include "tools/script/source_probe.hpp"
 #include "tools/writer/byte_order.hpp"
+#include "tools/writer/pe_image.hpp"
 #include "tools/writer/pe_resources.hpp"
 
 namespace mivora::pack {
@@ -36,6 +37,7 @@ PackageInput read_package_input(const fs::path& path) {
   }
   try {
     writer::ResourcePlace place = writer::locate_resource(bytes, writer::kRtRcdata, writer::kPackageResourceId);
+    input.machine = writer::pe::parse_image(bytes).machine;
     input.offset = place.offset;
     input.size = place.size;
     input.from_installer = true;

@@ -16,6 +16,7 @@ struct PackageInput {
   std::uint64_t offset = 0;  // where the package starts in the file
   std::uint32_t size = 0;
   bool from_installer = false;
+  std::uint16_t machine = 0;  // an installer's COFF machine: i386 or x86-64
 
   [[nodiscard]] ByteView view() const { return ByteView{file.bytes().data() + offset, size}; }
   // The package bytes read so far may leave memory.

@@ -1,6 +1,7 @@
 #include "tools/writer/pe_image.hpp"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "tools/writer/byte_order.hpp"
 
@@ -38,6 +39,14 @@ Section read_section(std::span<const std::uint8_t> bytes, std::uint32_t at) {
   return s;
 }
 
+OptionalHeaderFormat format_of(std::uint16_t magic) {
+  for (const OptionalHeaderFormat& format : kOptionalHeaderFormats)
+    if (format.magic == magic) return format;
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%X", magic);
+  throw InputError(std::string("not a PE32 or PE32+ executable (optional header magic ") + hex + ")");
+}
+
 void check_alignments(const Image& image) {
   auto power_of_two = [](std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
   if (!power_of_two(image.file_alignment) || !power_of_two(image.section_alignment))
@@ -53,19 +62,19 @@ Image parse_image(std::span<const std::uint8_t> bytes) {
   if (get_u32(bytes, pe_offset, "the PE signature") != kPeSignature)
     throw InputError("not a PE executable: no \"PE\" signature");
   image.coff_offset = pe_offset + 4;
+  image.machine = get_u16(bytes, image.coff_offset + kCoffMachine, "the COFF header");
   std::uint16_t section_count = get_u16(bytes, image.coff_offset + kCoffSectionCount, "the COFF header");
   std::uint16_t optional_size = get_u16(bytes, image.coff_offset + kCoffOptionalHeaderSize, "the COFF header");
   image.symbol_table_offset = get_u32(bytes, image.coff_offset + kCoffSymbolTable, "the COFF header");
   image.optional_offset = image.coff_offset + kCoffHeaderSize;
   std::uint32_t opt = image.optional_offset;
-  if (get_u16(bytes, opt + kOptMagic, "the optional header") != kPe32Magic)
-    throw InputError("not a 32-bit (PE32) executable");
+  image.format = format_of(get_u16(bytes, opt + kOptMagic, "the optional header"));
   image.section_alignment = get_u32(bytes, opt + kOptSectionAlignment, "the optional header");
   image.file_alignment = get_u32(bytes, opt + kOptFileAlignment, "the optional header");
   image.size_of_headers = get_u32(bytes, opt + kOptSizeOfHeaders, "the optional header");
   check_alignments(image);
-  std::uint32_t directory_count = get_u32(bytes, opt + kOptDirectoryCount, "the optional header");
-  if (kOptDirectories + std::uint64_t{directory_count} * kDirectorySize > optional_size)
+  std::uint32_t directory_count = get_u32(bytes, opt + image.format.directory_count, "the optional header");
+  if (image.format.directories + std::uint64_t{directory_count} * kDirectorySize > optional_size)
     throw InputError("the optional header is shorter than its data directories");
   for (std::uint32_t i = 0; i < directory_count; ++i) {
     std::uint32_t at = image.directory_field_offset(i);

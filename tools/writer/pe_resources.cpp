@@ -69,7 +69,7 @@ struct Plan {
 };
 
 std::uint32_t as_u32(std::uint64_t value, const char* what) {
-  if (value > 0xFFFFFFFFull) throw InputError(std::string(what) + " does not fit in a 32-bit executable");
+  if (value > 0xFFFFFFFFull) throw InputError(std::string(what) + " does not fit in an executable (4 GiB at most)");
   return static_cast<std::uint32_t>(value);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// Reading and replacing resources of a 32-bit PE executable without a
-// Windows toolchain: enough to put the install package (RT_RCDATA 42,
-// language neutral) into a copy of the stub, with any other resources the
-// installer's identity changes, and to read them back.
+// Reading and replacing resources of a PE executable, i386 (PE32) or x86-64
+// (PE32+), without a Windows toolchain: enough to put the install package
+// (RT_RCDATA 42, language neutral) into a copy of the stub, with any other
+// resources the installer's identity changes, and to read them back.
 //
 // The stub must have its resource section last (the installer is linked that
 // way): the section is then rebuilt whole and moved to the end of the file,

@@ -188,7 +188,7 @@ class SectionLayout {
     for (const ResourceLeaf* l : leaves_in_entry_order()) {
       auto index = static_cast<std::size_t>(std::find(data_order_.begin(), data_order_.end(), l) - data_order_.begin());
       std::uint64_t rva = section_rva + data_offsets_[index];
-      if (rva > 0xFFFFFFFFull) throw InputError("the resources do not fit in a 32-bit image");
+      if (rva > 0xFFFFFFFFull) throw InputError("the resources do not fit in the image's 4 GiB of addresses");
       append_u32(out, static_cast<std::uint32_t>(rva));
       append_u32(out, l->size());
       append_u32(out, l->code_page);
