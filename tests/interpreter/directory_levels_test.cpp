@@ -48,13 +48,6 @@ class ScriptedDirectories final : public FileSystem {
 
 CountedView counted(const std::string& s) { return CountedView{s.data(), static_cast<std::uint8_t>(s.size())}; }
 
-TEST(DirectoryLevels, ADirectoryWhoseParentIsThereTakesOneCall) {
-  ScriptedDirectories files;
-  files.existing = {"C:\\Program Files"};
-  EXPECT_TRUE(make_directory_levels(files, literal("C:\\Program Files\\App")));
-  EXPECT_EQ(files.asked, Names{"C:\\Program Files\\App"});
-}
-
 TEST(DirectoryLevels, MissingLevelsAreMadeFromTheTopBelowTheRoot) {
   struct Case {
     const char* what;
@@ -72,26 +65,20 @@ TEST(DirectoryLevels, MissingLevelsAreMadeFromTheTopBelowTheRoot) {
       {"rooted on the current drive", "\\A\\B", {}, {"\\A", "\\A\\B"}},
       {"server and share", "\\\\server\\share\\A\\B", {}, {"\\\\server\\share\\A", "\\\\server\\share\\A\\B"}},
       {"relative", "x\\y\\z", {}, {"x", "x\\y", "x\\y\\z"}},
+      // Entering it decides.
+      {"drive alone", "C:\\", {}, {}},
+      {"share alone", "\\\\server\\share", {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScriptedDirectories files;
     files.existing = c.existing;
     files.existing.insert({"C:", "D:", "\\\\server\\share", ""});
+    files.refused = {"C:\\", "\\\\server\\share"};
     EXPECT_TRUE(make_directory_levels(files, counted(c.path)));
     Names expected{c.path};
     expected.insert(expected.end(), c.levels.begin(), c.levels.end());
     EXPECT_EQ(files.asked, expected);
-  }
-}
-
-TEST(DirectoryLevels, RootAloneMakesNoLevel) {
-  for (const std::string& root : {std::string("C:\\"), std::string("\\\\server\\share"), std::string("\\")}) {
-    SCOPED_TRACE(root);
-    ScriptedDirectories files;
-    files.refused = {root};
-    EXPECT_TRUE(make_directory_levels(files, counted(root))) << "entering it decides";
-    EXPECT_EQ(files.asked, Names{root});
   }
 }
 
