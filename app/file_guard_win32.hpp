@@ -22,7 +22,7 @@ class GuardedFileSystem final : public FileSystem {
   void remove(CountedView name) override { delete_file(name); }
   // The mark stays until the file is gone, not only closed.
   void discard(FileHandle file, CountedView name) override;
-  void make_directory(CountedView name) override { create_directory(name); }
+  bool make_directory(CountedView name) override { return create_directory(name); }
   bool change_directory(CountedView name) override { return set_current_directory(name); }
   void current_directory(CountedDest d) override { get_current_directory(d); }
 };

@@ -1,8 +1,10 @@
 // `list` and `file` record the file group; `copy` installs it: the
-// destination from field 221, each list's directory, each file written
+// destination from field 221 and each list's directory, with every missing
+// level above them, before any file is written; then each file written
 // straight from the package in chunks with the percentage on screen, and one
 // pending command looked at between files.
 #include "interpreter/commands.hpp"
+#include "interpreter/directory_levels.hpp"
 #include "interpreter/messages.hpp"
 #include "interpreter/presentation.hpp"
 
@@ -126,8 +128,6 @@ Step copy_list(Extraction& extraction, std::uint32_t record_offset) {
   Interpreter& script = extraction.script;
   const ListRecord list = script.list_record_at(record_offset);
   extraction.directory = script.string_at(list.directory_name);
-  // One level, relative to the destination, which is the current directory.
-  if (!extraction.directory.empty()) script.files().make_directory(extraction.directory);
   FileGroup& group = script.group();
   for (std::uint32_t i = 0; i < list.file_count; ++i) {
     Step step = extract_file(extraction, group.files[group.file_count++]);
@@ -153,10 +153,22 @@ void show_copy_page(ControlSurface& controls) {
 bool enter_destination(Extraction& extraction) {
   if (extraction.destination.length == 0 || extraction.destination.length > kMaxDestinationLength) return false;
   FileSystem& files = extraction.script.files();
-  files.make_directory(extraction.destination);
+  if (!make_directory_levels(files, extraction.destination)) return false;
   if (!files.change_directory(extraction.destination)) return false;
   extraction.script.remember_copied_destination(extraction.destination);
   append_char(extraction.destination, '\\');
+  return true;
+}
+
+// Every list's directory, below the destination, which is the current
+// directory: all of them before the first file, so that a level that cannot
+// be made stops the copy with nothing written.
+bool make_list_directories(Interpreter& script) {
+  const FileGroup& group = script.group();
+  for (std::uint32_t i = 0; i < group.list_count; ++i) {
+    const CountedView directory = script.string_at(script.list_record_at(group.lists[i]).directory_name);
+    if (!directory.empty() && !make_directory_levels(script.files(), directory)) return false;
+  }
   return true;
 }
 
@@ -187,7 +199,8 @@ Step command_copy(Interpreter& script) {
   Extraction extraction{script};
   controls.get_text(Control::kDestination, extraction.destination);
   show_copy_page(controls);
-  if (!enter_destination(extraction)) return script.fail(messages::kCouldNotCreateFile);
+  if (!enter_destination(extraction) || !make_list_directories(script))
+    return script.fail(messages::kCouldNotCreateFile);
 
   FileGroup& group = script.group();
   group.file_count = 0;

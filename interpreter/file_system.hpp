@@ -25,8 +25,9 @@ class FileSystem {
     close(file);
     remove(name);
   }
-  // One level; an existing directory is no error.
-  virtual void make_directory(CountedView name) = 0;
+  // One level. True when `name` is a directory afterwards, made now or
+  // before (see create_directory).
+  virtual bool make_directory(CountedView name) = 0;
   // False when the directory cannot be made current.
   virtual bool change_directory(CountedView name) = 0;
   // The empty string when it cannot be read or does not fit 255 characters.

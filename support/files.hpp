@@ -35,8 +35,10 @@ void set_file_times(FileHandle file, const FileTime& time);
 void close_file(FileHandle file);
 // Removes a file; used to take back a file that could not be written whole.
 void delete_file(CountedView name);
-// One level; an existing directory is no error. Failures are not reported.
-void create_directory(CountedView name);
+// One level. True when `name` is a directory afterwards, made now or
+// before; false when it could not be made: its parent is missing, a file
+// stands there, the system refuses the name, or there is no right to write.
+[[nodiscard]] bool create_directory(CountedView name);
 // False when the directory cannot be made current.
 [[nodiscard]] bool set_current_directory(CountedView name);
 // A current directory of 256 characters or more, or one that cannot be read,

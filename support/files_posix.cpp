@@ -66,7 +66,12 @@ void close_file(FileHandle file) { (void)::close(static_cast<int>(file.value)); 
 
 void delete_file(CountedView name) { (void)::unlink(system_name(name)); }
 
-void create_directory(CountedView name) { (void)::mkdir(system_name(name), 0755); }
+bool create_directory(CountedView name) {
+  const char* path = system_name(name);
+  if (::mkdir(path, 0755) == 0) return true;
+  struct stat st {};
+  return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 bool set_current_directory(CountedView name) { return ::chdir(system_name(name)) == 0; }
 

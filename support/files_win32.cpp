@@ -55,7 +55,13 @@ void close_file(FileHandle file) { (void)CloseHandle(to_handle(file)); }
 
 void delete_file(CountedView name) { (void)DeleteFileA(system_name(name)); }
 
-void create_directory(CountedView name) { (void)CreateDirectoryA(system_name(name), nullptr); }
+bool create_directory(CountedView name) {
+  const char* path = system_name(name);
+  if (CreateDirectoryA(path, nullptr)) return true;
+  // It fails alike for an existing directory and for a file of that name.
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 bool set_current_directory(CountedView name) { return SetCurrentDirectoryA(system_name(name)) != 0; }
 

@@ -300,6 +300,30 @@ TEST_F(FaultUnderWine, DestinationsThatCannotWorkAreRefusedAndNothingLandsOutsid
   }
 }
 
+// A file where a level of the destination or of a list's directory goes:
+// "Could not create file." before any file is written, and the file in the
+// way keeps its contents.
+TEST_F(FaultUnderWine, FileStandingWhereALevelGoesStopsTheCopyBeforeAnyFile) {
+  struct Case {
+    const char* name;
+    std::string typed;     // below the run's folder
+    std::string list_dir;  // of the second file
+  };
+  for (const Case& c : {Case{"destination", "\\out\\blocker\\deeper", ""}, Case{"list", "\\out", "blocker\\deeper"}}) {
+    SCOPED_TRACE(c.name);
+    write_text(dir() / "out" / "blocker", "in the way");
+    run(copying(dir().windows_path() + "\\default",
+                {{"", "first.txt", "1", kSomeTime}, {c.list_dir, "second.txt", "2", kSomeTime}}));
+    wait_page("Where to?");
+    expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(dir().windows_path() + c.typed));
+    click(Control::kNext);
+    expect_error_state_then_finish("Could not create file.");
+    EXPECT_EQ(files_below(dir().path()), (std::vector<std::string>{"out/blocker", "setup.exe"}));
+    EXPECT_EQ(read_text(dir() / "out" / "blocker"), "in the way");
+    start_over();
+  }
+}
+
 TEST_F(FaultUnderWine, DestinationOf127CharactersWorksAndA128thIsNotTyped) {
   const std::string base = dir().windows_path() + "\\";
   ASSERT_LT(base.size(), 100u);

@@ -93,9 +93,12 @@ void SandboxFileSystem::remove(CountedView name) {
   if (!path.empty()) ::unlink(path.c_str());
 }
 
-void SandboxFileSystem::make_directory(CountedView name) {
+bool SandboxFileSystem::make_directory(CountedView name) {
   std::string path = map(name);
-  if (!path.empty()) ::mkdir(path.c_str(), 0755);
+  if (path.empty()) return false;
+  if (::mkdir(path.c_str(), 0755) == 0) return true;
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool SandboxFileSystem::change_directory(CountedView name) {

@@ -107,13 +107,58 @@ TEST_F(Extraction, ExistingFileIsReplacedAndExistingDirectoryUsed) {
 }
 
 TEST_F(Extraction, FileThatCannotBeCreatedStopsTheCopy) {
+  fs::create_directories(target() + "/second.txt");  // a folder where the file goes
   click_through();
-  // One level only: the parent of "missing\nested" does not exist.
   ScriptEnd end = run(copying(target(), {{"", "first.txt", "one", kSomeTime},
-                                         {"missing\\nested", "second.txt", "two", kSomeTime}}));
+                                         {"", "second.txt", "two", kSomeTime},
+                                         {"", "third.txt", "three", kSomeTime}}));
   expect_error_state(wizard, end, "Could not create file.");
   EXPECT_EQ(read_text(target() + "/first.txt"), "one");  // nothing is rolled back
-  EXPECT_FALSE(fs::exists(target() + "/missing"));
+  EXPECT_TRUE(fs::is_empty(target() + "/second.txt"));
+  EXPECT_FALSE(fs::exists(target() + "/third.txt"));
+}
+
+// The levels of an absolute POSIX path from the top, the root "/" not one.
+Texts levels_of(const std::string& path) {
+  Texts levels;
+  for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
+    levels.push_back(path.substr(0, at));
+  levels.push_back(path);
+  return levels;
+}
+
+// The calls before the first file is opened.
+Texts calls_before_first_open(const Texts& calls) {
+  auto open = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("open ", 0) == 0; });
+  return Texts(calls.begin(), open);
+}
+
+TEST_F(Extraction, MissingLevelsOfTheDestinationAndOfAListAreMadeFromTheTopBeforeAnyFile) {
+  const std::string destination = target("new1") + "\\new2\\new3";
+  click_through();
+  expect_finished(wizard, run(copying(destination, {{"", "top.txt", "one", kSomeTime},
+                                                    {"x\\y", "a.txt", "two", kSomeTime}})), "Installed");
+  EXPECT_EQ(read_text(folder() + "/new1/new2/new3/top.txt"), "one");
+  EXPECT_EQ(read_text(folder() + "/new1/new2/new3/x/y/a.txt"), "two");
+  // Each is asked for whole first, which fails while its parent is missing.
+  Texts expected = {"mkdir " + destination};
+  for (const std::string& level : levels_of(folder())) expected.push_back("mkdir " + level);
+  for (const std::string& call : {"mkdir " + target("new1"), "mkdir " + target("new1") + "\\new2",
+                                  "mkdir " + destination, "chdir " + destination, std::string("mkdir x\\y"),
+                                  std::string("mkdir x"), std::string("mkdir x\\y")})
+    expected.push_back(call);
+  EXPECT_EQ(calls_before_first_open(files.calls), expected);
+}
+
+TEST_F(Extraction, FileStandingWhereAListsLevelGoesStopsTheCopyBeforeAnyFile) {
+  write_text(target() + "/x", "in the way");
+  click_through();
+  ScriptEnd end = run(copying(target(), {{"", "top.txt", "one", kSomeTime}, {"x\\y", "a.txt", "two", kSomeTime}}));
+  expect_error_state(wizard, end, "Could not create file.");
+  EXPECT_EQ(calls_before_first_open(files.calls), files.calls) << "a file was opened";
+  EXPECT_EQ(files.calls.back(), "mkdir x");
+  EXPECT_EQ(read_text(target() + "/x"), "in the way");
+  EXPECT_FALSE(fs::exists(target() + "/top.txt"));
 }
 
 // Files "1", "2", "3" holding "one", "two", "three".
@@ -173,25 +218,28 @@ TEST_F(Extraction, SecondCopyWithoutNewDestReadsThePathLeftInTheField) {
   click_through();
   ScriptEnd end = run(b);
   // The second copy takes target\a.txt, a file, as its destination: it
-  // cannot be entered, so nothing is opened under it.
-  EXPECT_TRUE(file_call_made("mkdir " + under("a.txt")));
-  EXPECT_EQ(files.calls.back(), "chdir " + under("a.txt"));
+  // cannot be made, so it is not entered and nothing is opened under it.
+  EXPECT_EQ(files.calls.back(), "mkdir " + under("a.txt"));
+  EXPECT_FALSE(file_call_made("chdir " + under("a.txt")));
   expect_error_state(wizard, end, "Could not create file.");
 }
 
-TEST_F(Extraction, DestinationThatCannotBeEnteredIsRefusedBeforeAnythingIsWritten) {
+TEST_F(Extraction, DestinationThatCannotBeMadeIsRefusedBeforeAnythingIsWritten) {
   write_text(folder() + "/plain-file", "x");
   // Empty would mean the root of the drive; the others would leave the
   // current directory where it was, the installer's own folder.
-  for (const std::string& destination : {std::string(), folder() + "/missing/deeper", folder() + "/plain-file"}) {
+  for (const std::string& destination :
+       {std::string(), folder() + "/plain-file", folder() + "/plain-file\\deeper\\deepest"}) {
     SCOPED_TRACE("destination '" + destination + "'");
     Session local;
     local.wizard.then(UserAction::type(destination)).click(Control::kNext).click(Control::kNext);
     expect_error_state(local.wizard, local.run(one_file(target(), "docs", "a")), "Could not create file.");
-    for (const std::string& call : local.files.calls)
-      EXPECT_TRUE(call == "mkdir " + destination || call == "chdir " + destination) << call;
+    for (const std::string& call : local.files.calls) EXPECT_EQ(call.rfind("mkdir ", 0), 0u) << call;
     EXPECT_EQ(local.files.calls.empty(), destination.empty());
-    EXPECT_FALSE(fs::exists(folder() + "/missing"));
+    if (!destination.empty()) {
+      EXPECT_EQ(local.files.calls.back(), "mkdir " + folder() + "/plain-file");
+    }
+    EXPECT_EQ(read_text(folder() + "/plain-file"), "x");
   }
 }
 

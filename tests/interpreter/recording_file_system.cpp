@@ -41,9 +41,9 @@ void RecordingFileSystem::remove(CountedView name) {
   delete_file(name);
 }
 
-void RecordingFileSystem::make_directory(CountedView name) {
+bool RecordingFileSystem::make_directory(CountedView name) {
   calls.push_back("mkdir " + text_of(name));
-  create_directory(name);
+  return create_directory(name);
 }
 
 bool RecordingFileSystem::change_directory(CountedView name) {

@@ -34,7 +34,7 @@ class RecordingFileSystem final : public FileSystem {
   void set_times(FileHandle file, const FileTime& time) override;
   void close(FileHandle file) override;
   void remove(CountedView name) override;
-  void make_directory(CountedView name) override;
+  bool make_directory(CountedView name) override;
   bool change_directory(CountedView name) override;
   void current_directory(CountedDest d) override;
 

@@ -31,13 +31,15 @@ const std::vector<InstalledFile> kFiles = {{"", "readme.txt", "read me", kSomeTi
 class IdentityUnderWine : public InstallerRun {
  protected:
   // setup.exe built by mivora-pack from `identity` (script lines) and a
-  // destination page that installs kFiles into out/.
+  // destination page, with a second text holding "&", that installs kFiles
+  // into out/.
   void build_installer(const std::string& identity) {
     for (const InstalledFile& f : kFiles) write_text(dir() / "src" / f.list_dir / f.name, f.contents);
-    write_text(dir() / "setup.mivora", identity + "name \"Setup\"\ntext \"Where to?\"\ndest \"" +
-                                           escaped(dir().windows_path() + "\\out") +
-                                           "\"\npage no-back\nfiles \"\" from \"src\" time 2023-11-14T22:13:20.1234567Z\n"
-                                           "copy \"Copying\"\ndone \"Installed\"\n");
+    write_text(dir() / "setup.mivora",
+               identity + "name \"Setup\"\ntext \"Where to?\"\ntext2 \"Terms & conditions\"\ndest \"" +
+                   escaped(dir().windows_path() + "\\out") +
+                   "\"\npage no-back\nfiles \"\" from \"src\" time 2023-11-14T22:13:20.1234567Z\n"
+                   "copy \"Copying\"\ndone \"Installed\"\n");
     CommandResult built = pack("build " + quoted(dir() / "setup.mivora") + " -o " + quoted(setup()) + " --stub " +
                                quoted(fs::path(windows_build_file("mivora.exe"))));
     ASSERT_EQ(built.exit_code, 0) << built.output;
@@ -95,6 +97,7 @@ TEST_F(IdentityUnderWine, InstallerShowsItsBrandCarriesItsIdentityAndInstalls) {
   wait_page("Where to?");
   EXPECT_EQ(ask("wtext " + std::to_string(kBrandLine)), "ok Café Tools && Co. Setup 2.0")
       << "an & is stored doubled, so that it shows";
+  EXPECT_EQ(text(Control::kText2), "ok Terms && conditions") << "so is a page text's";
   // The line's width in pixels against the text's, in the line's own font.
   std::string capitals;
   for (std::size_t i = 0; i < writer::kBrandLimit; ++i) capitals += static_cast<char>('A' + i % 26);

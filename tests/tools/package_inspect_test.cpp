@@ -95,6 +95,7 @@ TEST(PackageDump, ListingCompilesBackToTheSameBytes) {
   test::write_text(dir / "setup.mivora",
                    "name \"Caf\xC3\xA9 \\\"quoted\\\" \\\\ \\x81\"\n"
                    "text \"line one\\nline two\\ttab\"\n"
+                   "text2 \"Terms & conditions && more, \\x26mark\"\n"
                    "page no-back no-next\n"
                    "dest \"\\\\Program Files\\\\X\" fixed drive\n"
                    "text2 \"line one\\nline two\\ttab\"\n"
@@ -130,6 +131,30 @@ TEST(PackageDump, ListingCompilesBackToTheSameBytes) {
   EXPECT_EQ(second.build(), bytes) << listing;
   EXPECT_NE(listing.find("from \"files/docs/same.txt~2\""), std::string::npos) << "two files of one place stay apart";
   EXPECT_NE(listing.find("dest \"unused\" fixed continue\n"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("text2 \"Terms & conditions && more, \\x26mark\"\n"), std::string::npos)
+      << "a page text is printed as typed";
+}
+
+// A package from elsewhere may hold any run of "&" in a page text: the
+// listing builds the same bytes again, and says what the page shows.
+TEST(PackageDump, PageTextsWithLoneMarksBuildTheSameBytes) {
+  writer::PackageBuilder b;
+  b.name("R&D");
+  b.text("&Next, A && B, C &&& D, end &");
+  b.page(kPageNoBack);
+  b.done("&&");
+  std::vector<std::uint8_t> bytes = b.build();
+  PackageWalk walk = walk_package(view_of(bytes));
+  ASSERT_TRUE(walk.ok()) << walk.problems.front().message;
+  std::string listing = dump_package(view_of(bytes), walk, DumpOptions{});
+  EXPECT_NE(listing.find("name \"R&D\"\n"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("text \"\\x26Next, A & B, C &\\x26 D, end \\x26\"\n"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("done \"&\"\n"), std::string::npos) << listing;
+  test::TempDir dir;
+  test::write_text(dir / "package.mivora", listing);
+  writer::PackageBuilder again;
+  ASSERT_TRUE(script::compile_script(dir / "package.mivora", {}, again).ok()) << listing;
+  EXPECT_EQ(again.build(), bytes) << listing;
 }
 
 TEST(PackageDump, LiteralsEscapeWhatAScriptCannotHoldAsIs) {

@@ -119,6 +119,9 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"copy counts as a page run", head + repeat("page\n", 14) + "copy \"c\"\ndone \"d\"\n", 19,
        "this is the 16th 'page' or 'copy'"},
       {"string of 256", "text \"" + std::string(256, 'x') + "\"\n", 1, "at most 255"},
+      {"page text of 256 with its marks doubled", "done \"" + std::string(250, 'x') + "&&&\"\n", 1,
+       "the text is 253 characters and 256 as stored, with each '&' twice so that it shows; a package string "
+       "holds at most 255"},
       {"destination of 128", "dest \"" + std::string(128, 'x') + "\"\n", 1, "at most 127"},
       {"drive prefix counts", "dest \"" + std::string(126, 'x') + "\" drive\n", 1, "at most 127"},
       {"continue before any copy uses its string", "dest \"" + std::string(128, 'x') + "\" continue\n", 1,
@@ -410,6 +413,25 @@ TEST_F(ScriptTest, TextsAreStoredOnceInTheAnsiCodePageWithTheirEscapes) {
   EXPECT_EQ(w.commands[0].text, "Caf\xE9 \x80");
   EXPECT_EQ(w.commands[1].text, "a\n\"b\"\\\x81");
   EXPECT_EQ(w.commands[2].arguments[0], w.commands[0].arguments[0]) << "identical strings share one reference";
+}
+
+// The page's static controls take "&" as a shortcut mark: their texts are
+// stored with it doubled, the caption and the destination field's are not,
+// and \x26 stays one byte.
+TEST_F(ScriptTest, AmpersandInTextsOfStaticControlsIsStoredDoubled) {
+  source("a.txt", "abc");
+  std::vector<std::uint8_t> bytes = compile(
+      "name \"Tom & Jerry\"\ntext \"Terms & conditions\"\ntext2 \"A&&B\"\npage no-back\n"
+      "dest \"C:\\\\R&D\"\npage\nlist \"R&D\"\nfile \"&.txt\" from \"a.txt\"\ncopy \"Copying & more\"\n"
+      "done \"\\x26Done & dusted\"\n");
+  inspect::PackageWalk w = walk(bytes);
+  ASSERT_TRUE(w.ok());
+  std::vector<std::string> texts;
+  for (const inspect::WalkedCommand& c : w.commands) texts.push_back(c.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"Tom & Jerry", "Terms && conditions", "A&&&&B", "", "C:\\R&D", "",
+                                             "R&D", "&.txt", "Copying && more", "\x26" "Done && dusted"}));
+  // 250 characters with five marks are 255 stored: they fit.
+  EXPECT_FALSE(compile("text \"" + std::string(245, 'x') + "&&&&&\"\npage no-back\ndone \"d\"\n").empty());
 }
 
 }  // namespace

@@ -58,12 +58,16 @@ TEST_F(FileOperations, OpenModes) {
 
 TEST_F(FileOperations, DirectoriesAndCurrentDirectory) {
   std::string sub = path("sub");
-  create_directory(counted(sub));
-  create_directory(counted(sub));  // existing: no error, nothing changes
+  EXPECT_TRUE(create_directory(counted(sub)));
+  EXPECT_TRUE(create_directory(counted(sub)));  // existing: no error, nothing changes
   EXPECT_TRUE(fs::is_directory(sub));
-  create_directory(counted(path("missing\\parent")));  // one level only
-  create_directory(counted(path("missing/parent")));
+  EXPECT_FALSE(create_directory(counted(path("missing\\parent"))));  // one level only
+  EXPECT_FALSE(create_directory(counted(path("missing/parent"))));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  write("plain", kOpenCreateAlways, "x");
+  EXPECT_FALSE(create_directory(counted(path("plain"))));  // a file stands there
+  EXPECT_EQ(test::read_text(dir_ / "plain"), "x");
+  EXPECT_FALSE(create_directory(literal("")));
 
   CountedBuffer<255> before;
   get_current_directory(before);

@@ -286,6 +286,25 @@ TEST_F(InstallerUnderWine, DestinationTypedIntoTheFieldIsWhereFilesGo) {
   expect_closed_with_zero();
 }
 
+// C:\Program Files\Company\App on a first install: every missing level of
+// the destination, and of a list's directory whose parent no list makes.
+TEST_F(InstallerUnderWine, MissingLevelsOfATypedDestinationAndOfANestedListAreMade) {
+  const std::vector<InstalledFile> files = {{"", "top.txt", "top", kSomeTime},
+                                            {"docs\\en\\html", "index.html", "<p>", kSomeTime}};
+  run(copying(dir().windows_path() + "\\default", files));
+  wait_page("Where to?");
+  const std::string typed = dir().windows_path() + "\\Vendor\\Product\\1.0";
+  expect_ok("settext " + probe_id(Control::kDestination) + " " + escaped(typed));
+  click(Control::kNext);
+  finish("Installed");
+  const fs::path installed = dir() / "Vendor" / "Product" / "1.0";
+  expect_installed_file(installed, files[0]);
+  InstalledFile nested = files[1];
+  nested.list_dir = "docs/en/html";  // as the host names it
+  expect_installed_file(installed, nested);
+  EXPECT_FALSE(fs::exists(dir() / "default"));
+}
+
 // A copy greys the field and relabels it "Current file:"; a later dest is a
 // destination page again: free, the user's folder takes the second group;
 // fixed, the default does.

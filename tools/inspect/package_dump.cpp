@@ -10,6 +10,8 @@
 #include "tools/script/script_lexer.hpp"
 #include "tools/script/flag_words.hpp"
 #include "tools/script/iso_time.hpp"
+#include "tools/script/script_text.hpp"
+#include "tools/writer/shortcut_marks.hpp"
 
 namespace mivora::inspect {
 namespace {
@@ -80,6 +82,12 @@ std::string script_literal(std::string_view ansi, std::uint32_t code_page) {
   return out + "\"";
 }
 
+// script_literal writes each stored "&" as one "&" and makes no other, so
+// the marks pair up in the literal as they do in the stored text.
+std::string shown_text_literal(std::string_view stored, std::uint32_t code_page) {
+  return writer::with_marks_undoubled<char>(script_literal(stored, code_page), script::byte_escape('&'));
+}
+
 namespace {
 
 // Writes the script lines of one package, command by command.
@@ -107,7 +115,7 @@ class Dumper {
   std::string line(const WalkedCommand& c) {
     const std::string word = c.info->script_word != nullptr ? c.info->script_word : c.info->tag_name;
     switch (c.info->arguments) {
-      case Arguments::kText: return word + " " + literal(c.text);
+      case Arguments::kText: return word + " " + text_literal(c);
       case Arguments::kPageFlags: return word + flags_text(c.arguments[0], script::kPageFlagWords);
       case Arguments::kDestination: return word + " " + literal(c.text) + flags_text(c.arguments[1], script::kDestFlagWords);
       case Arguments::kListRecord: return list(c);
@@ -118,6 +126,10 @@ class Dumper {
   }
 
   std::string literal(const std::string& s) const { return script_literal(s, options_.code_page); }
+  std::string text_literal(const WalkedCommand& c) const {
+    if (!script::shows_in_static_control(c.info->command)) return literal(c.text);
+    return shown_text_literal(c.text, options_.code_page);
+  }
   std::string list(const WalkedCommand& c) {
     directory_ = c.text;
     return "list " + literal(c.text);

@@ -41,6 +41,11 @@ void dump_package(ByteView package, const DumpOptions& options, const std::funct
 // A quoted script string whose compiled bytes are exactly `ansi`.
 [[nodiscard]] std::string script_literal(std::string_view ansi, std::uint32_t code_page);
 
+// A quoted script string of a text a static control shows, whose compiled
+// bytes are exactly `stored`: "&&" is written "&", which the build doubles
+// again, and a lone "&", a keyboard mark, is written \x26, which it keeps.
+[[nodiscard]] std::string shown_text_literal(std::string_view stored, std::uint32_t code_page);
+
 // A quoted script string of text that is UTF-8 already (a source path, the
 // identity's texts): only quotes and backslashes need escapes.
 [[nodiscard]] std::string utf8_literal(const std::string& utf8);

@@ -208,7 +208,9 @@ class Compiler {
 
   // A command whose one argument is a text (name, text, text2, copy, done).
   void text_command(const format::CommandInfo& info, Arguments& a) {
-    std::string s = ansi(a.string("its text"));
+    const std::u32string text = a.string("its text");
+    std::string s =
+        shows_in_static_control(info.command) ? static_control_string(text, options_.code_page) : ansi(text);
     a.finish();
     add(info.command).text = std::move(s);
   }

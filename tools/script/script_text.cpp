@@ -1,11 +1,13 @@
 #include "tools/script/script_text.hpp"
 
+#include <algorithm>
 #include <optional>
 
 #include "package/format.hpp"
 #include "tools/script/code_page.hpp"
 #include "tools/script/script_arguments.hpp"
 #include "tools/script/script_lexer.hpp"
+#include "tools/writer/shortcut_marks.hpp"
 
 namespace mivora::script {
 
@@ -26,6 +28,22 @@ std::string within_string_limit(std::string bytes) {
   if (bytes.size() > format::kMaxPathLength)
     throw LineError{"the text is " + std::to_string(bytes.size()) + " characters; a package string holds at most 255"};
   return bytes;
+}
+
+bool shows_in_static_control(format::Command command) {
+  using format::Command;
+  constexpr Command kShownInStatics[] = {Command::kText, Command::kText2, Command::kCopy, Command::kDone};
+  return std::find(std::begin(kShownInStatics), std::end(kShownInStatics), command) != std::end(kShownInStatics);
+}
+
+std::string static_control_string(const std::u32string& text, std::uint32_t code_page) {
+  std::string stored = ansi_bytes(writer::with_marks_doubled<char32_t>(text), code_page);
+  const auto marks = static_cast<std::size_t>(std::count(text.begin(), text.end(), U'&'));
+  if (stored.size() > format::kMaxPathLength && marks != 0)
+    throw LineError{"the text is " + std::to_string(stored.size() - marks) + " characters and " +
+                    std::to_string(stored.size()) + " as stored, with each '&' twice so that it shows; a package "
+                    "string holds at most 255"};
+  return within_string_limit(std::move(stored));
 }
 
 std::string ansi_of_utf8(const std::string& utf8, std::uint32_t code_page) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tools/writer/byte_order.hpp"
+#include "tools/writer/shortcut_marks.hpp"
 #include "tools/writer/utf16_text.hpp"
 
 namespace mivora::writer {
@@ -21,7 +22,6 @@ constexpr std::uint16_t kExtendedSignature = 0xFFFF;
 constexpr std::uint16_t kOrdinalMark = 0xFFFF;
 constexpr std::uint16_t kStaticClassOrdinal = 0x0082;
 constexpr std::uint16_t kBrandId = 0xFFFF;  // -1
-constexpr char16_t kMnemonicMark = u'&';
 
 constexpr const char* kWhat = "dialog template 100";
 
@@ -112,9 +112,7 @@ void check_brand(std::string_view brand) {
 
 std::vector<std::uint8_t> rebrand_dialog(std::span<const std::uint8_t> dialog, std::string_view brand) {
   check_brand(brand);
-  std::u16string shown = utf16_from_utf8(brand);
-  std::u16string stored;
-  for (char16_t c : shown) stored.append(c == kMnemonicMark ? 2 : 1, c);
+  std::u16string stored = with_marks_doubled<char16_t>(utf16_from_utf8(brand));
 
   Layout layout = lay_out(dialog);
   std::vector<std::uint8_t> out(dialog.begin(), dialog.begin() + static_cast<std::ptrdiff_t>(layout.header_end));
@@ -140,12 +138,7 @@ std::string read_brand(std::span<const std::uint8_t> dialog) {
   std::u16string stored;
   std::uint16_t ordinal = 0;
   skip_field(dialog, layout.items[layout.brand].text, &stored, &ordinal);
-  std::u16string shown;
-  for (std::size_t i = 0; i < stored.size(); ++i) {
-    if (stored[i] == kMnemonicMark && i + 1 < stored.size()) ++i;  // "&&" shows "&"; "&x" underlines x
-    shown += stored[i];
-  }
-  return utf8_from_utf16(shown);
+  return utf8_from_utf16(with_marks_undoubled<char16_t>(stored, u""));
 }
 
 }  // namespace mivora::writer
