@@ -68,6 +68,96 @@ TEST_F(PackCommand, ExitCodesTellWrongArgumentsFromBadInput) {
   }
 }
 
+TEST_F(PackCommand, AnOptionsValueIsNeverACommandOrAHelpRequest) {
+  const std::string build = "cd " + quoted(dir_.path()) + " && " + kPack + " build " + quoted(kWorkedExample);
+  for (const char* name : {"help", "-h", "--help"}) {
+    SCOPED_TRACE(name);
+    test::CommandResult r = run_command(build + " -o " + name);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_TRUE(fs::exists(dir_ / name)) << r.output;
+  }
+  test::CommandResult help = run_command(build + " -h");
+  EXPECT_EQ(help.exit_code, 0) << help.output;
+  EXPECT_NE(help.output.find("usage: mivora-pack build"), std::string::npos) << help.output;
+}
+
+TEST_F(PackCommand, ArgumentsThatContradictEachOtherAreWrongArguments) {
+  const std::string build = "build " + quoted(kWorkedExample);
+  struct Case {
+    std::string arguments;
+    std::string says;
+  } cases[] = {
+      {build + " -o " + quoted(dir_ / "a.bin") + " -o " + quoted(dir_ / "b.bin"), "-o is given twice"},
+      {build + " -o " + quoted(dir_ / "a.bin") + " --stub " + quoted(kStub),
+       "--stub makes an installer, and the output '" + (dir_ / "a.bin").string() + "' is a bare package"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    test::CommandResult r = pack(c.arguments);
+    EXPECT_EQ(r.exit_code, 2) << r.output;
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(dir_ / "a.bin") || fs::exists(dir_ / "b.bin"));
+  }
+}
+
+TEST_F(PackCommand, StubOrOutputThatCannotBeUsedIsNamedWithItsReason) {
+  struct Case {
+    std::string arguments;
+    std::string says;
+  } cases[] = {
+      {"-o " + quoted(dir_ / "a.exe") + " --stub " + quoted(dir_ / "nope.exe"),
+       "the installer stub '" + (dir_ / "nope.exe").string() + "': not found\nmivora-pack: nothing written\n"},
+      {"-o " + quoted(dir_ / "nodir" / "r.exe") + " --stub " + quoted(kStub),
+       "cannot create '" + (dir_ / "nodir" / "r.exe").string() + "': the folder '" + (dir_ / "nodir").string() +
+           "' does not exist\nmivora-pack: nothing written\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    test::CommandResult r = pack("build " + quoted(kWorkedExample) + " " + c.arguments);
+    EXPECT_EQ(r.exit_code, 1) << r.output;
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find(".partial"), std::string::npos) << r.output;
+  }
+}
+
+TEST_F(PackCommand, VersionTextTooLongIsReportedOnceAndNotBlamedOnTheStub) {
+  test::write_text(dir_ / "setup.mivora", "copyright \"" + std::string(40000, 'c') + "\"\npage no-back\ndone \"d\"\n");
+  test::CommandResult r = pack("build " + quoted(dir_ / "setup.mivora") + " -o " + quoted(dir_ / "setup.exe") +
+                               " --stub " + quoted(kStub));
+  EXPECT_EQ(r.exit_code, 1) << r.output;
+  std::size_t first = r.output.find("at most 65535 fit");
+  ASSERT_NE(first, std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("at most 65535 fit", first + 1), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("stub '"), std::string::npos) << r.output;
+}
+
+// "Café.txt" is stored as Windows-1252 and "Café.gone" is a UTF-8 source
+// path; both leave the tool in the encoding of the user's locale.
+TEST_F(PackCommand, NamesInMessagesAreInTheTerminalsEncoding) {
+  test::write_text(dir_ / "a.txt", "a");
+  test::write_text(dir_ / "setup.mivora", "page no-back\ndest \"C:\\\\A\"\nlist \"\"\nfile \"Caf\xC3\xA9.txt\" from \"a.txt\"\n"
+                                          "file \"Caf\xC3\xA9.txt\" from \"a.txt\"\nfile \"m\" from \"Caf\xC3\xA9.gone\"\n"
+                                          "copy \"c\"\ndone \"d\"\n");
+  // A Latin-1 locale of our own: a machine may have none installed.
+  fs::create_directories(dir_ / "locales");
+  test::CommandResult made = run_command("localedef -i POSIX -f ISO-8859-1 " + quoted(dir_ / "locales" / "latin1"));
+  ASSERT_TRUE(fs::exists(dir_ / "locales" / "latin1" / "LC_CTYPE")) << "localedef (package locales): " << made.output;
+  struct Case {
+    const char* locale;
+    const char* cafe;  // as the terminal shows it
+  } cases[] = {{"LC_ALL=C.UTF-8", "Caf\xC3\xA9"}, {"LC_ALL=latin1", "Caf\xE9"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locale);
+    test::CommandResult r = run_command("LOCPATH=" + quoted(dir_ / "locales") + " " + c.locale + " " + kPack +
+                                        " build " + quoted(dir_ / "setup.mivora") + " -o " + quoted(dir_ / "p.bin"));
+    EXPECT_EQ(r.exit_code, 1) << r.output;
+    EXPECT_NE(r.output.find(std::string(":5: '") + c.cafe + ".txt' is the same file on Windows"), std::string::npos)
+        << ::testing::PrintToString(r.output);
+    EXPECT_NE(r.output.find(std::string(":6: ") + c.cafe + ".gone: not found"), std::string::npos)
+        << ::testing::PrintToString(r.output);
+  }
+}
+
 TEST_F(PackCommand, FailedBuildLeavesNoFileBehind) {
   test::write_text(dir_ / "bad.mivora", "page no-back\ndone \"\xE4\xB8\xAD\"\n");
   test::write_text(dir_ / "not-a-stub.exe", "MZ but nothing else");

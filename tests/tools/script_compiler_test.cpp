@@ -124,6 +124,12 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
        "holds at most 255"},
       {"destination of 128", "dest \"" + std::string(128, 'x') + "\"\n", 1, "at most 127"},
       {"drive prefix counts", "dest \"" + std::string(126, 'x') + "\" drive\n", 1, "at most 127"},
+      {"empty fixed destination", "dest \"\" fixed\n", 1, "the default destination is empty, and 'fixed' keeps"},
+      {"relative fixed destination", "dest \"rel\\\\dir\" fixed\n", 1,
+       "the default destination 'rel\\dir' is not a full path"},
+      {"drive-relative fixed destination", "dest \"C:App\" fixed\n", 1, "'C:App' is not a full path"},
+      {"own drive with drive", "dest \"C:\\\\App\" drive\n", 1, "has its own drive, and 'drive' puts"},
+      {"network path with drive", "dest \"\\\\\\\\srv\\\\share\" drive\n", 1, "is a network path, and 'drive'"},
       {"continue before any copy uses its string", "dest \"" + std::string(128, 'x') + "\" continue\n", 1,
        "at most 127"},
       {"continue measures paths by the copied destination",
@@ -266,6 +272,8 @@ TEST_F(ScriptTest, UserElevationWarnsOfDestinationsOnlyAnAdministratorMayWrite) 
                                               "\npage\ndone \"d\"\n",
                                           "setup.mivora", dir_.path(), installer_options(), builder);
     ASSERT_TRUE(result.ok()) << ::testing::PrintToString(result.errors);
+    // A relative default warns of itself.
+    std::erase_if(result.warnings, [](const std::string& w) { return w.find("not a full path") != std::string::npos; });
     if (c.folder == nullptr) {
       EXPECT_TRUE(result.warnings.empty()) << ::testing::PrintToString(result.warnings);
       continue;
@@ -276,6 +284,68 @@ TEST_F(ScriptTest, UserElevationWarnsOfDestinationsOnlyAnAdministratorMayWrite) 
                                        0),
               0u)
         << result.warnings[0];
+  }
+}
+
+TEST_F(ScriptTest, DestinationsAndPagesThatWorkOnlyByLuckWarn) {
+  struct Case {
+    const char* lines;    // from line 2 on
+    const char* warning;  // on line 2, or none
+  } cases[] = {
+      {"dest \"\"\npage\n", "the default destination is empty: the user must type a full path"},
+      {"dest \"App\"\npage\n", "the default destination 'App' is not a full path"},
+      {"dest \"%ProgramFiles%\\\\App\"\npage\n", "the installer does not expand %ProgramFiles%: the default "
+                                                  "destination is taken literally"},
+      {"dest \"C:\\\\100%\"\npage\n", nullptr},
+      {"dest \"\\\\App\" drive fixed\npage\n", nullptr},
+      {"dest \"\\\\\\\\srv\\\\share\"\npage\n", nullptr},
+      {"page no-back no-next\n", "can be left only with Cancel"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    writer::PackageBuilder builder;
+    CompileResult result = compile_script("page no-back\n" + std::string(c.lines) + "done \"d\"\n", "setup.mivora",
+                                          dir_.path(), installer_options(), builder);
+    ASSERT_TRUE(result.ok()) << ::testing::PrintToString(result.errors);
+    if (c.warning == nullptr) {
+      EXPECT_TRUE(result.warnings.empty()) << ::testing::PrintToString(result.warnings);
+      continue;
+    }
+    ASSERT_FALSE(result.warnings.empty());
+    EXPECT_EQ(result.warnings[0].rfind("setup.mivora:2: warning: ", 0), 0u) << result.warnings[0];
+    EXPECT_NE(result.warnings.back().find(c.warning), std::string::npos) << ::testing::PrintToString(result.warnings);
+  }
+}
+
+TEST_F(ScriptTest, TextsLongerThanTheirPlaceShowsWarnWithWhatFits) {
+  const std::string words = repeat("word ", 24);  // 120 characters, nine words a line
+  struct Case {
+    std::string line;
+    const char* warning;  // after "setup.mivora:1: warning: ", or none
+  } cases[] = {
+      {"text \"Licence: the demo files are yours to copy, change and share, with no warranty.\"", nullptr},
+      {"text \"" + words + "\"", "the text takes 3 lines, and the page shows 2 of about 45 characters: its first 90 of "
+                               "120 characters fit"},
+      {"text2 \"a\\nb\\nc\"", "the text takes 3 lines, and the page shows 2 of about 45 characters: its first 3 of 5"},
+      {"copy \"" + std::string(100, 'x') + "\"", "its first 90 of 100 characters fit"},
+      {"done \"" + words + "\"", "its first 90 of 120 characters fit"},
+      {"name \"" + std::string(45, 'N') + "\"", nullptr},
+      {"name \"" + std::string(46, 'N') + "\"", "the name has 46 characters, and the title bar shows about 45"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    writer::PackageBuilder builder;
+    CompileResult result = compile_script(c.line + "\n", "setup.mivora", dir_.path(), installer_options(), builder);
+    std::vector<std::string> fit;
+    for (const std::string& w : result.warnings)
+      if (w.find("characters") != std::string::npos) fit.push_back(w);
+    if (c.warning == nullptr) {
+      EXPECT_TRUE(fit.empty()) << ::testing::PrintToString(fit);
+      continue;
+    }
+    ASSERT_EQ(fit.size(), 1u) << ::testing::PrintToString(result.warnings);
+    EXPECT_EQ(fit[0].rfind("setup.mivora:1: warning: ", 0), 0u) << fit[0];
+    EXPECT_NE(fit[0].find(c.warning), std::string::npos) << fit[0];
   }
 }
 

@@ -7,7 +7,9 @@
 #include "tools/pack/output_file.hpp"
 #include "tools/pack/source_date_epoch.hpp"
 #include "tools/pack/stub_arch.hpp"
+#include "tools/pack/terminal_text.hpp"
 #include "tools/script/script_compiler.hpp"
+#include "tools/script/source_probe.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/installer_identity.hpp"
 #include "tools/writer/pe_image.hpp"
@@ -58,16 +60,25 @@ struct BuildRequest {
   std::uint32_t code_page = script::kDefaultCodePage;
 };
 
+bool wants_installer(const fs::path& output) {
+  std::string extension = output.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".exe";
+}
+
 BuildRequest parse(const Arguments& arguments) {
   BuildRequest request;
+  std::string output, stub;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
     if (a == "-o")
-      request.output = option_value(arguments, i);
+      set_once(output, arguments, i);
     else if (a == "--stub")
-      request.stub = option_value(arguments, i);
+      set_once(stub, arguments, i);
     else if (a == "--arch") {
       std::string value = option_value(arguments, i);
+      if (request.arch != nullptr) throw UsageError("--arch is given twice");
       request.arch = arch_named(value);
       if (request.arch == nullptr) throw UsageError("--arch takes " + arch_names() + ", not '" + value + "'");
     } else if (a == "--codepage") {
@@ -78,22 +89,22 @@ BuildRequest parse(const Arguments& arguments) {
       if (!script::is_supported_code_page(request.code_page))
         throw UsageError("code page " + value + " is not supported (supported: 1252)");
     } else if (!a.empty() && a[0] == '-')
-      throw UsageError("unknown option '" + a + "'");
+      other_option(a);
     else if (request.script.empty())
       request.script = a;
     else
       throw UsageError("more than one script given");
   }
   if (request.script.empty()) throw UsageError("no script given");
-  if (request.output.empty()) throw UsageError("no output given (-o OUT)");
+  if (output.empty()) throw UsageError("no output given (-o OUT)");
+  request.output = output;
+  request.stub = stub;
+  // A stub for a bare package says the caller expects an installer: a name
+  // like "setup.ex" must not quietly give a package that no one can run.
+  if (!request.stub.empty() && !wants_installer(request.output))
+    throw UsageError("--stub makes an installer, and the output '" + output +
+                     "' is a bare package (its name does not end in .exe)");
   return request;
-}
-
-bool wants_installer(const fs::path& output) {
-  std::string extension = output.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".exe";
 }
 
 // --stub, else the arch's stub beside the tool, else where an installation
@@ -113,8 +124,12 @@ fs::path find_stub(const BuildRequest& request, const ToolContext& context) {
 
 std::vector<std::uint8_t> read_stub(const fs::path& path) {
   std::optional<std::vector<std::uint8_t>> stub = writer::read_whole_file(path);
-  if (!stub) throw std::runtime_error("cannot read the installer stub '" + path.string() + "'");
-  return std::move(*stub);
+  if (stub) return std::move(*stub);
+  script::SourceEntry entry = script::probe_source(path);
+  std::string reason = entry.kind == script::SourceKind::kFolder     ? "is a folder, not an installer stub"
+                       : entry.kind == script::SourceKind::kUnusable ? entry.problem
+                                                                     : "cannot be read: it changed while it was read";
+  throw std::runtime_error("the installer stub '" + path.string() + "': " + reason);
 }
 
 std::string utf8_name(const fs::path& path) {
@@ -216,28 +231,33 @@ int run_build(const Arguments& arguments, const ToolContext& context) {
   if (wants_stub) options.installer_name = utf8_name(request.output);
   writer::PackageBuilder package;
   script::CompileResult compiled = script::compile_script(request.script, options, package);
-  for (const std::string& w : compiled.warnings) std::cerr << w << "\n";
-  for (const std::string& e : compiled.errors) std::cerr << e << "\n";
+  for (const std::string& w : compiled.warnings) std::cerr << for_terminal(w) << "\n";
+  for (const std::string& e : compiled.errors) std::cerr << for_terminal(e) << "\n";
 
   Installer installer;
   bool stub_ok = true;
   std::vector<std::string> conflicts;  // between the arguments: exit 2
   if (wants_stub) {
-    installer.stub_path = find_stub(request, context);
-    installer.stub = read_stub(installer.stub_path);
-    installer.identity = std::move(compiled.identity);
-    StubReview review = review_stub(request, installer);
-    for (const std::string& problem : review.problems)
-      std::cerr << "mivora-pack build: stub '" << installer.stub_path.string() << "': " << problem << "\n";
-    stub_ok = review.problems.empty();
-    if (!review.conflict.empty()) conflicts.push_back(review.conflict);
+    try {
+      installer.stub_path = find_stub(request, context);
+      installer.stub = read_stub(installer.stub_path);
+      installer.identity = std::move(compiled.identity);
+      StubReview review = review_stub(request, installer);
+      for (const std::string& problem : review.problems)
+        std::cerr << for_terminal("mivora-pack build: stub '" + installer.stub_path.string() + "': " + problem) << "\n";
+      stub_ok = review.problems.empty();
+      if (!review.conflict.empty()) conflicts.push_back(review.conflict);
+    } catch (const std::runtime_error& e) {
+      std::cerr << "mivora-pack build: " << for_terminal(e.what()) << "\n";
+      stub_ok = false;
+    }
   }
   std::string conflict = output_conflict(
       request.output, BuildInputs{request.script, installer.stub_path, compiled.source_files, compiled.source_folders});
   if (!conflict.empty())
     conflicts.push_back("-o '" + request.output.string() + "' cannot be written: " + conflict);
   if (!conflicts.empty()) {
-    for (const std::string& c : conflicts) std::cerr << "mivora-pack build: " << c << "\n";
+    for (const std::string& c : conflicts) std::cerr << for_terminal("mivora-pack build: " + c) << "\n";
     std::cerr << "mivora-pack: nothing written\n";
     return kExitUsage;
   }
@@ -245,8 +265,13 @@ int run_build(const Arguments& arguments, const ToolContext& context) {
     std::cerr << "mivora-pack: nothing written\n";
     return kExitBadInput;
   }
-  write_output(request, installer, package, epoch);
-  std::cout << request.output.string() << ": " << package.size() << " bytes of package"
+  try {
+    write_output(request, installer, package, epoch);
+  } catch (const std::runtime_error& e) {
+    std::cerr << "mivora-pack build: " << for_terminal(e.what()) << "\nmivora-pack: nothing written\n";
+    return kExitBadInput;
+  }
+  std::cout << for_terminal(request.output.string(), Stream::kOutput) << ": " << package.size() << " bytes of package"
             << (wants_stub ? " in the installer" : "") << "\n";
   return kExitOk;
 }

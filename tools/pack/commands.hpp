@@ -15,6 +15,9 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// "--help" or "-h" where an option may stand: the command's help, not an error.
+struct HelpRequested {};
+
 struct ToolContext {
   std::filesystem::path tool_folder;  // where the tool's own executable lies
 };
@@ -29,8 +32,15 @@ extern const char kBuildHelp[];
 extern const char kDumpHelp[];
 extern const char kCheckHelp[];
 
-// Takes the value after an option such as "-o"; throws UsageError when missing.
+// Takes the value after an option such as "-o", whatever it says; throws
+// UsageError when missing.
 std::string option_value(const Arguments& arguments, std::size_t& i);
+// The value of an option that may come once: throws UsageError the second time.
+void set_once(std::string& value, const Arguments& arguments, std::size_t& i);
+// A help request in the place of a command: "help", "--help" or "-h".
 bool is_help(const std::string& argument);
+// A help request in the place of an option: "--help" or "-h". Throws
+// HelpRequested for one, UsageError for any other word starting with '-'.
+void other_option(const std::string& argument);
 
 }  // namespace mivora::pack

@@ -8,6 +8,7 @@
 #include "tools/pack/output_file.hpp"
 #include "tools/pack/package_input.hpp"
 #include "tools/pack/stub_arch.hpp"
+#include "tools/pack/terminal_text.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/installer_identity.hpp"
 
@@ -54,10 +55,11 @@ InspectRequest parse(const Arguments& arguments, bool allow_extract) {
   InspectRequest request;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
-    if (allow_extract && a == "--extract")
+    if (allow_extract && a == "--extract") {
+      if (request.extract_to) throw UsageError("--extract is given twice");
       request.extract_to = fs::path(option_value(arguments, i));
-    else if (!a.empty() && a[0] == '-')
-      throw UsageError("unknown option '" + a + "'");
+    } else if (!a.empty() && a[0] == '-')
+      other_option(a);
     else if (request.file.empty())
       request.file = a;
     else
@@ -69,9 +71,9 @@ InspectRequest parse(const Arguments& arguments, bool allow_extract) {
 
 void print_problems(const fs::path& file, const inspect::WalkSummary& walk) {
   for (const inspect::PackageProblem& p : walk.problems)
-    std::cerr << file.string() << ": " << inspect::describe_offset(p.offset) << ": " << p.message << "\n";
+    std::cerr << for_terminal(file.string() + ": " + inspect::describe_offset(p.offset) + ": " + p.message) << "\n";
   if (walk.problem_count > walk.problems.size())
-    std::cerr << file.string() << ": and " << walk.problem_count - walk.problems.size() << " more problems\n";
+    std::cerr << for_terminal(file.string()) << ": and " << walk.problem_count - walk.problems.size() << " more problems\n";
 }
 
 // Extracting goes into a new or empty folder only: nothing there is replaced.
@@ -123,11 +125,12 @@ int run_check(const Arguments& arguments, const ToolContext&) {
   inspect::WalkSummary walk = checked_walk(input);
   if (!walk.ok()) {
     print_problems(request.file, walk);
-    std::cout << request.file.string() << ": not a valid package (" << walk.problem_count << " problem"
+    std::cout << for_terminal(request.file.string(), Stream::kOutput) << ": not a valid package (" << walk.problem_count << " problem"
               << (walk.problem_count == 1 ? "" : "s") << ")\n";
     return kExitBadInput;
   }
-  std::cout << request.file.string() << ": valid package, " << input.size << " bytes, " << walk.command_count
+  std::cout << for_terminal(request.file.string(), Stream::kOutput) << ": valid package, " << input.size << " bytes, "
+            << walk.command_count
             << " commands, " << walk.file_bytes << " bytes of files"
             << (input.from_installer ? " (in an installer for " + machine_name(input.machine) + ")" : "") << "\n";
   return kExitOk;
@@ -154,7 +157,7 @@ int run_dump(const Arguments& arguments, const ToolContext&) {
   std::unique_ptr<OutputFile> script;
   if (request.extract_to) script = std::make_unique<OutputFile>(*request.extract_to / kScriptName);
   inspect::dump_package(input.view(), options, [&script](const std::string& line) {
-    std::cout << line << "\n";
+    std::cout << line << "\n";  // a script, UTF-8 wherever it goes
     if (script) script->write((line + "\n").data(), line.size() + 1);
   });
   if (script) script->commit();

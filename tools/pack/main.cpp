@@ -6,6 +6,7 @@
 
 #include "tools/pack/commands.hpp"
 #include "tools/pack/own_location.hpp"
+#include "tools/pack/terminal_text.hpp"
 
 namespace mivora::pack {
 namespace {
@@ -48,22 +49,20 @@ int run(int argc, char** argv) {
   for (const Subcommand& s : kSubcommands) {
     if (arguments[0] != s.name) continue;
     Arguments rest(arguments.begin() + 1, arguments.end());
-    for (const std::string& a : rest)
-      if (is_help(a)) {
-        std::cout << s.help;
-        return kExitOk;
-      }
     try {
       return s.run(rest, ToolContext{own_folder(argv[0])});
+    } catch (const HelpRequested&) {
+      std::cout << s.help;
+      return kExitOk;
     } catch (const UsageError& e) {
-      std::cerr << "mivora-pack " << s.name << ": " << e.what() << "\n" << s.help;
+      std::cerr << "mivora-pack " << s.name << ": " << for_terminal(e.what()) << "\n" << s.help;
       return kExitUsage;
     } catch (const std::exception& e) {
-      std::cerr << "mivora-pack " << s.name << ": " << e.what() << "\n";
+      std::cerr << "mivora-pack " << s.name << ": " << for_terminal(e.what()) << "\n";
       return kExitBadInput;
     }
   }
-  std::cerr << "mivora-pack: unknown command '" << arguments[0] << "'\n";
+  std::cerr << "mivora-pack: unknown command '" << for_terminal(arguments[0]) << "'\n";
   print_usage(std::cerr);
   return kExitUsage;
 }
@@ -75,7 +74,19 @@ std::string option_value(const Arguments& arguments, std::size_t& i) {
   return arguments[++i];
 }
 
+void set_once(std::string& value, const Arguments& arguments, std::size_t& i) {
+  const std::string& option = arguments[i];
+  std::string next = option_value(arguments, i);
+  if (!value.empty()) throw UsageError(option + " is given twice ('" + value + "' and '" + next + "')");
+  value = std::move(next);
+}
+
 bool is_help(const std::string& argument) { return argument == "--help" || argument == "-h" || argument == "help"; }
+
+void other_option(const std::string& argument) {
+  if (argument == "--help" || argument == "-h") throw HelpRequested{};
+  throw UsageError("unknown option '" + argument + "'");
+}
 
 }  // namespace mivora::pack
 

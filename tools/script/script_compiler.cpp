@@ -18,9 +18,11 @@
 #include "tools/script/script_text.hpp"
 #include "tools/script/source_file.hpp"
 #include "tools/script/source_probe.hpp"
+#include "tools/script/text_fit.hpp"
 #include "tools/writer/byte_order.hpp"
 #include "tools/writer/package_rules.hpp"
 #include "tools/writer/whole_file.hpp"
+#include "tools/writer/windows_1252.hpp"
 
 namespace mivora::script {
 namespace {
@@ -166,6 +168,7 @@ class Compiler {
         (void)writer::build_version_resource(*identity.version);
       } catch (const writer::InputError& e) {
         report(place(*identity_.last_version_line()), e.what());
+        identity.version.reset();  // reported here, not again by the stub that would carry it
       }
     }
     if (identity.elevation == writer::Elevation::user) warn_of_protected_destinations();
@@ -212,6 +215,8 @@ class Compiler {
     std::string s =
         shows_in_static_control(info.command) ? static_control_string(text, options_.code_page) : ansi(text);
     a.finish();
+    // What fits is counted in the characters a user sees: a doubled "&" shows once.
+    if (std::optional<std::string> warning = text_fit_warning(info.command, ansi(text))) warn(line_place(), *warning);
     add(info.command).text = std::move(s);
   }
 
@@ -352,7 +357,7 @@ class Compiler {
       std::replace(sub.begin(), sub.end(), '/', '\\');
       target = directory.empty() ? sub : sub.empty() ? directory : directory + "\\" + sub;
       if (target.size() > format::kMaxPathLength)
-        throw LineError{"the folder's path below the destination, '" + target + "', is " +
+        throw LineError{"the folder's path below the destination, '" + writer::shown_ansi(target) + "', is " +
                         std::to_string(target.size()) + " characters; a package string holds at most 255"};
     } catch (const LineError& e) {
       report(where, e.message);

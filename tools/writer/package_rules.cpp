@@ -1,6 +1,7 @@
 #include "tools/writer/package_rules.hpp"
 
 #include "package/format.hpp"
+#include "tools/writer/windows_1252.hpp"
 #include "tools/writer/windows_names.hpp"
 
 namespace mivora::writer {
@@ -14,6 +15,30 @@ constexpr std::size_t kLongestPathForAnyDestination = kMaxPathLength - 1 - kMaxD
 
 std::string joined(std::string_view directory, std::string_view name) {
   return directory.empty() ? std::string(name) : std::string(directory) + "\\" + std::string(name);
+}
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool has_own_drive(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+bool is_unc(std::string_view path) { return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]); }
+
+// Whether the installer can make the default current wherever it runs:
+// "C:\App", "\\server\share\App", or "\App" on the drive it runs from
+// (with 'drive' or without). "App" and "C:App" depend on the folder that
+// happens to be current, and the installer refuses them.
+bool is_full_path(std::string_view path) {
+  if (has_own_drive(path)) return path.size() >= 3 && is_separator(path[2]);
+  return !path.empty() && is_separator(path[0]);
+}
+
+// The first "%NAME%" in `path`, which Windows would expand and the installer does not.
+std::string_view environment_reference(std::string_view path) {
+  std::size_t open = path.find('%');
+  if (open == std::string_view::npos) return {};
+  std::size_t close = path.find('%', open + 1);
+  if (close == std::string_view::npos || close == open + 1) return {};
+  return path.substr(open, close - open + 1);
 }
 
 }  // namespace
@@ -32,6 +57,8 @@ void PackageRules::start_page_run(std::uint64_t where) {
 void PackageRules::page(std::uint64_t where, std::uint32_t flags) {
   if (!seen_page_ && !(flags & kPageNoBack))
     report_(where, "the first page must have no-back: there is no earlier page to go back to");
+  if ((flags & kPageNoBack) && (flags & kPageNoNext) && warn_)
+    warn_(where, "a page with no-back and no-next can be left only with Cancel, which ends the installer");
   seen_page_ = true;
   start_page_run(where);
 }
@@ -51,6 +78,7 @@ void PackageRules::dest(std::uint64_t where, std::string_view default_path, std:
     if (length > kMaxDestinationLength)
       report_(where, "the default destination is " + std::to_string(length) +
                          " characters (a drive prefix counts 2); at most 127 fit");
+    check_default_destination(where, default_path, flags);
     close_destination();
     start_destination();
     typed_destination_ = (flags & kDestFixed) == 0;
@@ -61,6 +89,33 @@ void PackageRules::dest(std::uint64_t where, std::string_view default_path, std:
   tables_ = tables;
   in_list_ = false;
   destination_length_ = length;
+}
+
+// What the installer makes of the default: a path it refuses, a drive in
+// front of a drive, a variable it does not expand.
+void PackageRules::check_default_destination(std::uint64_t where, std::string_view path, std::uint32_t flags) {
+  const bool fixed = (flags & kDestFixed) != 0;
+  const bool drive = (flags & kDestDrivePrefix) != 0;
+  const std::string quoted = "'" + shown_ansi(path) + "'";
+  if (drive && (has_own_drive(path) || is_unc(path)))
+    report_(where, "the default destination " + quoted + (is_unc(path) ? " is a network path" : " has its own drive") +
+                       ", and 'drive' puts the drive setup.exe runs from in front of it ('X:" + shown_ansi(path) +
+                       "'): drop 'drive', or start the default with a single \\");
+  else if (!is_full_path(path)) {
+    const std::string what = path.empty() ? "the default destination is empty"
+                                          : "the default destination " + quoted +
+                                                " is not a full path (such as C:\\App, \\App or \\\\server\\share)";
+    if (fixed)
+      report_(where, what + ", and 'fixed' keeps the user from typing one: the installer stops with \"Could not "
+                            "create file.\" before it writes anything");
+    else if (warn_)
+      warn_(where, what + ": the user must type a full path, or the installer stops with \"Could not create "
+                          "file.\"");
+  }
+  std::string_view variable = environment_reference(path);
+  if (!variable.empty() && warn_)
+    warn_(where, "the installer does not expand " + std::string(variable) +
+                     ": the default destination is taken literally, a folder named so");
 }
 
 bool PackageRules::needs_group(std::uint64_t where, const char* command) {
@@ -90,7 +145,7 @@ void PackageRules::list(std::uint64_t where, std::string_view directory) {
     std::string key = name_key(directory.substr(0, end));
     auto file = file_keys_.find(key);
     if (file != file_keys_.end())
-      report_(where, "the folder '" + std::string(directory.substr(0, end)) + "' is a file already, the one at " +
+      report_(where, "the folder '" + shown_ansi(directory.substr(0, end)) + "' is a file already, the one at " +
                          describe_(file->second));
     folder_keys_.emplace(key, where);
   }
@@ -111,7 +166,7 @@ void PackageRules::file(std::uint64_t where, std::string_view name) {
   // destination "\" [directory "\"] name
   std::size_t path = destination_length_ + 1 + (directory_.empty() ? 0 : directory_.size() + 1) + name.size();
   if (path > kMaxPathLength)
-    report_(where, "the path of '" + std::string(name) + "' under the default destination is " + std::to_string(path) +
+    report_(where, "the path of '" + shown_ansi(name) + "' under the default destination is " + std::to_string(path) +
                        " characters; at most 255 fit");
   check_unique_path(where, name);
   check_room_for_typed_destination(where, name);
@@ -122,11 +177,11 @@ void PackageRules::check_unique_path(std::uint64_t where, std::string_view name)
   std::string key = name_key(path);
   auto [first, added] = file_keys_.emplace(key, where);
   if (!added)
-    report_(where, "'" + path + "' is the same file on Windows as the one at " + describe_(first->second) +
+    report_(where, "'" + shown_ansi(path) + "' is the same file on Windows as the one at " + describe_(first->second) +
                        ": Windows compares names without regard to case, so one would replace the other");
   auto folder = folder_keys_.find(key);
   if (folder != folder_keys_.end())
-    report_(where, "'" + path + "' is a folder already, made by the list at " + describe_(folder->second));
+    report_(where, "'" + shown_ansi(path) + "' is a folder already, made by the list at " + describe_(folder->second));
 }
 
 void PackageRules::check_room_for_typed_destination(std::uint64_t where, std::string_view name) {
@@ -186,7 +241,7 @@ void PackageRules::start_destination() {
 void PackageRules::close_destination() {
   if (!warn_ || longest_path_ <= kLongestPathForAnyDestination) return;
   std::size_t room = longest_path_ < kMaxPathLength - 1 ? kMaxPathLength - 1 - longest_path_ : 0;
-  warn_(longest_path_where_, "the path '" + longest_path_name_ + "' is " + std::to_string(longest_path_) +
+  warn_(longest_path_where_, "the path '" + shown_ansi(longest_path_name_) + "' is " + std::to_string(longest_path_) +
                                  " characters below the destination, so a destination typed or picked at install "
                                  "time may have at most " +
                                  std::to_string(room) +

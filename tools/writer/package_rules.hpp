@@ -37,6 +37,7 @@ class PackageRules {
 
  private:
   bool needs_group(std::uint64_t where, const char* command);
+  void check_default_destination(std::uint64_t where, std::string_view path, std::uint32_t flags);
   void start_page_run(std::uint64_t where);
   void close_group();
   void start_destination();

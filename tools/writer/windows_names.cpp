@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "tools/writer/windows_1252.hpp"
+
 namespace mivora::writer {
 namespace {
 
@@ -28,16 +30,16 @@ bool is_device_name(std::string_view name) {
 
 std::string file_name_problem(std::string_view name) {
   if (name.empty()) return "a file name cannot be empty";
-  if (name == "." || name == "..") return "'" + std::string(name) + "' is not a file name";
+  if (name == "." || name == "..") return "'" + shown_ansi(name) + "' is not a file name";
   for (char c : name) {
     auto u = static_cast<unsigned char>(c);
-    if (u < 0x20) return "'" + std::string(name) + "' contains a control character";
+    if (u < 0x20) return "'" + shown_ansi(name) + "' contains a control character";
     if (kRejectedCharacters.find(c) != std::string_view::npos)
-      return "'" + std::string(name) + "' contains '" + std::string(1, c) + "', which Windows does not allow in a name";
+      return "'" + shown_ansi(name) + "' contains '" + std::string(1, c) + "', which Windows does not allow in a name";
   }
   if (name.back() == '.' || name.back() == ' ')
-    return "'" + std::string(name) + "' ends with a dot or a space, which Windows drops";
-  if (is_device_name(name)) return "'" + std::string(name) + "' is a reserved device name on Windows";
+    return "'" + shown_ansi(name) + "' ends with a dot or a space, which Windows drops";
+  if (is_device_name(name)) return "'" + shown_ansi(name) + "' is a reserved device name on Windows";
   return {};
 }
 
@@ -47,7 +49,7 @@ std::string directory_problem(std::string_view directory) {
     std::size_t end = directory.find('\\', start);
     if (end == std::string_view::npos) end = directory.size();
     std::string problem = file_name_problem(directory.substr(start, end - start));
-    if (!problem.empty()) return "directory '" + std::string(directory) + "': " + problem;
+    if (!problem.empty()) return "directory '" + shown_ansi(directory) + "': " + problem;
     start = end + 1;
   }
   return {};
