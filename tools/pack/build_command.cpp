@@ -53,9 +53,9 @@ BuildRequest parse(const Arguments& arguments) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
     if (a == "-o")
-      request.output = option_value(arguments, i);
+      request.output = utf8_path(option_value(arguments, i));
     else if (a == "--stub")
-      request.stub = option_value(arguments, i);
+      request.stub = utf8_path(option_value(arguments, i));
     else if (a == "--codepage") {
       std::string value = option_value(arguments, i);
       if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 9)
@@ -66,7 +66,7 @@ BuildRequest parse(const Arguments& arguments) {
     } else if (!a.empty() && a[0] == '-')
       throw UsageError("unknown option '" + a + "'");
     else if (request.script.empty())
-      request.script = a;
+      request.script = utf8_path(a);
     else
       throw UsageError("more than one script given");
   }

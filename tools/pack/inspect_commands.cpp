@@ -54,11 +54,11 @@ InspectRequest parse(const Arguments& arguments, bool allow_extract) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
     if (allow_extract && a == "--extract")
-      request.extract_to = fs::path(option_value(arguments, i));
+      request.extract_to = utf8_path(option_value(arguments, i));
     else if (!a.empty() && a[0] == '-')
       throw UsageError("unknown option '" + a + "'");
     else if (request.file.empty())
-      request.file = a;
+      request.file = utf8_path(a);
     else
       throw UsageError("more than one file given");
   }
