@@ -14,6 +14,7 @@
 #include "tests/support/processes.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tools/writer/byte_order.hpp"
+#include "tools/writer/installer_identity.hpp"
 #include "tools/writer/pe_image.hpp"
 
 extern char** environ;
@@ -149,6 +150,17 @@ TEST(BuildCommand, SourceDateEpochGivesTheSameInstallerFromCopiesWithOtherTimes)
     EXPECT_EQ(r.exit_code, 2) << r.output;
     EXPECT_NE(r.output.find("SOURCE_DATE_EPOCH"), std::string::npos) << r.output;
   }
+}
+
+TEST(BuildCommand, FilenameWordNamesTheInstallerBuiltUnderAnotherName) {
+  test::TempDir dir;
+  test::write_text(dir / "setup.mivora", "version \"1.0\"\nfilename \"setup.exe\"\npage no-back\ndone \"d\"\n");
+  test::CommandResult r = run_command(kPack + " build " + quoted(dir / "setup.mivora") + " -o " +
+                                      quoted(dir / "setup-unsigned.exe") + " --stub " + quoted(kStub));
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  writer::IdentityReadBack identity = writer::read_identity(test::read_bytes(dir / "setup-unsigned.exe"));
+  ASSERT_TRUE(identity.version);
+  EXPECT_EQ(identity.version->original_filename, "setup.exe");
 }
 
 }  // namespace

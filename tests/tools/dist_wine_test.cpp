@@ -1,10 +1,13 @@
 // The release as a user gets it: the Linux archive unpacked into an empty
 // folder, and the Debian package unpacked into a scratch root. From there
 // alone mivora-pack builds the demo, finding its stub itself, for x86 and
-// for x86-64, and the x86 installer puts the demo's files in place under
-// Wine.
+// for x86-64, and the installer that runs here puts the demo's files in
+// place under Wine. The Debian package passes lintian, and its tool needs
+// no newer glibc than it declares.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "tests/support/installer_run.hpp"
@@ -113,6 +116,51 @@ TEST(Release, WindowsArchiveHoldsTheToolAndBothStubsSideBySide) {
   EXPECT_EQ(imports.output.find("libstdc++"), std::string::npos) << imports.output;
   EXPECT_EQ(imports.output.find("libgcc"), std::string::npos) << imports.output;
   EXPECT_EQ(imports.output.find("libwinpthread"), std::string::npos) << imports.output;
+}
+
+// The numbers of a version that starts text, "2.31)" as {2, 31}, to
+// compare versions number by number.
+std::vector<int> version_at(const std::string& text) {
+  std::vector<int> numbers;
+  std::size_t at = 0;
+  while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+    std::size_t end = text.find_first_not_of("0123456789", at);
+    numbers.push_back(std::stoi(text.substr(at, end - at)));
+    at = end != std::string::npos && text[end] == '.' ? end + 1 : text.size();
+  }
+  return numbers;
+}
+
+// The highest version that follows `marker` in text, or none.
+std::vector<int> highest_after(const std::string& text, const std::string& marker) {
+  std::vector<int> highest;
+  for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at + 1))
+    highest = std::max(highest, version_at(text.substr(at + marker.size())));
+  return highest;
+}
+
+TEST(Release, LinuxToolNeedsNoNewerGlibcThanTheDebianPackageDeclares) {
+  fs::path package = dist_file("_amd64.deb");
+  ASSERT_FALSE(package.empty()) << "no Debian package in dist/ (./run dist)";
+  TempDir root;
+  ASSERT_EQ(run_command("dpkg -x " + quoted(package) + " " + quoted(root.path())).exit_code, 0);
+  CommandResult symbols = run_command("objdump -T " + quoted(root / "usr" / "bin" / "mivora-pack"));
+  std::vector<int> needed = highest_after(symbols.output, "GLIBC_");
+  CommandResult depends = run_command("dpkg-deb -f " + quoted(package) + " Depends");
+  std::vector<int> declared = highest_after(depends.output, "libc6 (>= ");
+  if (declared.empty())
+    EXPECT_TRUE(needed.empty()) << "no libc6 in Depends, yet the tool needs glibc:\n" << symbols.output;
+  else
+    EXPECT_LE(needed, declared) << depends.output << symbols.output;
+}
+
+TEST(Release, DebianPackageIsLintianClean) {
+  fs::path package = dist_file("_amd64.deb");
+  ASSERT_FALSE(package.empty()) << "no Debian package in dist/ (./run dist)";
+  CommandResult r = run_command("lintian --fail-on error,warning " + quoted(package));
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(r.output.find("E: "), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("W: "), std::string::npos) << r.output;
 }
 
 }  // namespace

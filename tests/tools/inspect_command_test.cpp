@@ -9,6 +9,8 @@
 
 #include "tests/support/processes.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tools/writer/byte_order.hpp"
+#include "tools/writer/pe_image.hpp"
 
 namespace mivora::pack {
 namespace {
@@ -18,6 +20,20 @@ using test::quoted;
 using test::run_command;
 
 const std::string kPack = MIVORA_PACK;
+const fs::path kDemo = fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora";
+const fs::path kStub = fs::path(MIVORA_TEST_STUBS) / "stub.exe";
+
+// The demo built into dir/setup.exe from the test stub.
+fs::path built_demo(const test::TempDir& dir, const std::string& environment = "") {
+  test::CommandResult r = run_command(environment + kPack + " build " + quoted(kDemo) + " -o " +
+                                      quoted(dir / "setup.exe") + " --stub " + quoted(kStub));
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  return dir / "setup.exe";
+}
+
+std::uint32_t checksum_field(const std::vector<std::uint8_t>& installer) {
+  return writer::pe::parse_image(installer).optional_offset + writer::pe::kOptCheckSum;
+}
 
 TEST(DumpCommand, ExtractedFilesNeverMeetTheScriptOrEachOtherAndBuildTheSameBytes) {
   test::TempDir dir;
@@ -58,6 +74,66 @@ TEST(DumpCommand, ExtractIntoAFolderThatIsNotEmptyWritesNothing) {
   EXPECT_NE(r.output.find("is not empty"), std::string::npos) << r.output;
   EXPECT_EQ(test::read_text(dir / "x" / "package.mivora"), "mine");
   EXPECT_FALSE(fs::exists(dir / "x" / "files"));
+}
+
+TEST(DumpCommand, NameTooLongForTheFileSystemIsReportedBeforeAnythingIsWritten) {
+  test::TempDir dir;
+  test::write_text(dir / "a.txt", "a");
+  std::string long_name;
+  for (int i = 0; i < 200; ++i) long_name += "\u00E9";  // one byte in the package, two in UTF-8
+  test::write_text(dir / "setup.mivora", "page no-back\ndest \"C:\\\\A\"\nlist \"\"\nfile \"" + long_name +
+                                             "\" from \"a.txt\"\nfile \"short.txt\" from \"a.txt\"\ncopy \"c\"\ndone \"d\"\n");
+  ASSERT_EQ(run_command(kPack + " build " + quoted(dir / "setup.mivora") + " -o " + quoted(dir / "p.bin")).exit_code, 0);
+  test::CommandResult r = run_command(kPack + " dump " + quoted(dir / "p.bin") + " --extract " + quoted(dir / "x"));
+  EXPECT_EQ(r.exit_code, 1) << r.output;
+  EXPECT_NE(r.output.find("is 400 bytes in UTF-8; the file system takes at most 255"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("nothing written"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(dir / "x"));
+}
+
+TEST(DumpCommand, ExtractedScriptSaysHowToBuildTheSameBytes) {
+  test::TempDir dir;
+  fs::path setup = built_demo(dir, "SOURCE_DATE_EPOCH=1700000000 ");
+  test::CommandResult r = run_command(kPack + " dump " + quoted(setup) + " --extract " + quoted(dir / "x"));
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  std::string script = test::read_text(dir / "x" / "package.mivora");
+  EXPECT_NE(script.find("# the same bytes again from the same stub: SOURCE_DATE_EPOCH=1700000000 mivora-pack build "
+                        "package.mivora -o setup.exe\n"),
+            std::string::npos)
+      << script;
+  EXPECT_EQ(script.find("\n# the same"), script.find('\n')) << "the second line: " << script;
+  // What the line says, done under another output name: OriginalFilename
+  // comes from the script's 'filename', so the bytes are the same.
+  test::CommandResult again = run_command("SOURCE_DATE_EPOCH=1700000000 " + kPack + " build " +
+                                          quoted(dir / "x" / "package.mivora") + " -o " + quoted(dir / "other.exe") +
+                                          " --stub " + quoted(kStub));
+  ASSERT_EQ(again.exit_code, 0) << again.output;
+  EXPECT_EQ(test::read_bytes(dir / "other.exe"), test::read_bytes(setup));
+}
+
+TEST(CheckCommand, InstallerChangedAfterItsBuildIsNotValid) {
+  test::TempDir dir;
+  fs::path setup = built_demo(dir);
+  test::CommandResult whole = run_command(kPack + " check " + quoted(setup));
+  EXPECT_EQ(whole.exit_code, 0) << whole.output;
+  EXPECT_NE(whole.output.find("right"), std::string::npos) << whole.output;
+  std::vector<std::uint8_t> bytes = test::read_bytes(setup);
+  for (std::size_t i = 0x4E; i < 0x52; ++i) bytes[i] ^= 0x20;  // four letters of the DOS stub's message
+  test::write_bytes(setup, bytes);
+  test::CommandResult changed = run_command(kPack + " check " + quoted(setup));
+  EXPECT_EQ(changed.exit_code, 1) << changed.output;
+  EXPECT_NE(changed.output.find("the file changed after it was built"), std::string::npos) << changed.output;
+}
+
+TEST(CheckCommand, InstallerWithoutChecksumIsSaidToHaveNone) {
+  test::TempDir dir;
+  fs::path setup = built_demo(dir);
+  std::vector<std::uint8_t> bytes = test::read_bytes(setup);
+  writer::set_u32(bytes, checksum_field(bytes), 0);
+  test::write_bytes(setup, bytes);
+  test::CommandResult r = run_command(kPack + " check " + quoted(setup));
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_NE(r.output.find("no PE checksum"), std::string::npos) << r.output;
 }
 
 // Root reads everything; without these capabilities it is refused as anyone else is.

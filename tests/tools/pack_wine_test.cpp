@@ -105,5 +105,24 @@ TEST_F(PackedInstallerUnderWine, TreeLargerThanOneCopyInstallsWholeIntoTheTypedD
   }
 }
 
+// The Windows tool takes its command line in UTF-16: a folder whose name the
+// ANSI code page (1252) cannot hold is found, built into and checked.
+TEST(PackToolUnderWine, WindowsToolTakesPathsOutsideTheAnsiCodePage) {
+  TempDir dir;
+  fs::path folder = dir.path() / fs::path(u8"Caf\u00E9 \u65E5\u672C");
+  fs::create_directories(folder);
+  fs::copy(fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo", folder / "demo", fs::copy_options::recursive);
+  fs::copy_file(windows_build_file("mivora.exe"), folder / "mivora.exe");
+  const std::string tool = "LC_ALL=C.UTF-8 " + wine_loader() + " " + quoted(fs::path(windows_build_file("mivora-pack.exe")));
+  auto windows = [](const fs::path& p) { return test::quoted(fs::path(windows_path_of(p))); };
+  CommandResult built = run_command(tool + " build " + windows(folder / "demo" / "setup.mivora") + " -o " +
+                                    windows(folder / "setup.exe") + " --stub " + windows(folder / "mivora.exe"));
+  ASSERT_EQ(built.exit_code, 0) << built.output;
+  EXPECT_TRUE(fs::exists(folder / "setup.exe")) << built.output;
+  CommandResult checked = run_command(tool + " check " + windows(folder / "setup.exe"));
+  EXPECT_EQ(checked.exit_code, 0) << checked.output;
+  EXPECT_NE(checked.output.find("valid package"), std::string::npos) << checked.output;
+}
+
 }  // namespace
 }  // namespace mivora::test

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 #include <stdexcept>
 
 #include "package/command_list.hpp"
@@ -149,6 +150,31 @@ class Dumper {
 };
 
 }  // namespace
+
+std::vector<std::string> extract_name_problems(ByteView package, const DumpOptions& options,
+                                               std::size_t max_name_bytes) {
+  ExtractPlan plan(options.code_page);
+  std::string directory;
+  std::set<std::string> reported;
+  std::vector<std::string> problems;
+  auto check = [&](const std::string& path) {
+    std::size_t start = 0;
+    for (std::size_t end = 0; end != std::string::npos; start = end + 1) {
+      end = path.find('/', start);
+      std::string name = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      if (name.size() <= max_name_bytes || !reported.insert(path.substr(0, end)).second) continue;
+      problems.push_back("'" + path.substr(0, end) + "': the name '" + name + "' is " + std::to_string(name.size()) +
+                         " bytes in UTF-8; the file system takes at most " + std::to_string(max_name_bytes));
+    }
+  };
+  WalkHooks hooks{[&](const WalkedCommand& c) {
+                    if (c.command() == Command::kList) directory = c.text;
+                    if (c.command() == Command::kFile) check(plan.path_for(directory, c.text));
+                  },
+                  {}};
+  if (!walk_package(package, hooks).ok()) throw std::runtime_error("the package changed while it was read");
+  return problems;
+}
 
 void dump_package(ByteView package, const DumpOptions& options, const std::function<void(const std::string&)>& line) {
   Dumper(package, options, line).run();

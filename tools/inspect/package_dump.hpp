@@ -35,6 +35,16 @@ struct DumpOptions {
 // (the year 9999).
 void dump_package(ByteView package, const DumpOptions& options, const std::function<void(const std::string&)>& line);
 
+// A name longer than this many bytes in UTF-8 is refused by the file
+// systems of Linux, and an extracted tree must build again on any of them.
+inline constexpr std::size_t kMaxExtractedNameBytes = 255;
+
+// Why the files of `package` cannot all be extracted into a file system
+// whose names hold at most `max_name_bytes` bytes (UTF-8): one line per
+// name that is too long, nothing when all fit. Writes nothing.
+[[nodiscard]] std::vector<std::string> extract_name_problems(ByteView package, const DumpOptions& options,
+                                                             std::size_t max_name_bytes);
+
 // The whole listing as one string, for packages small enough to hold.
 [[nodiscard]] std::string dump_package(ByteView package, const PackageWalk& walk, DumpOptions options);
 

@@ -91,14 +91,14 @@ BuildRequest parse(const Arguments& arguments) {
     } else if (!a.empty() && a[0] == '-')
       other_option(a);
     else if (request.script.empty())
-      request.script = a;
+      request.script = utf8_path(a);
     else
       throw UsageError("more than one script given");
   }
   if (request.script.empty()) throw UsageError("no script given");
   if (output.empty()) throw UsageError("no output given (-o OUT)");
-  request.output = output;
-  request.stub = stub;
+  request.output = utf8_path(output);
+  if (!stub.empty()) request.stub = utf8_path(stub);
   // A stub for a bare package says the caller expects an installer: a name
   // like "setup.ex" must not quietly give a package that no one can run.
   if (!request.stub.empty() && !wants_installer(request.output))

@@ -22,7 +22,17 @@ struct ToolContext {
   std::filesystem::path tool_folder;  // where the tool's own executable lies
 };
 
+// The arguments in UTF-8 on every system (Windows gives them as UTF-16).
 using Arguments = std::vector<std::string>;
+
+// Runs the tool on argv (UTF-8); the exit code.
+int run_tool(int argc, char** argv);
+
+// A path named by an argument: its UTF-8 taken as UTF-8 everywhere, never
+// as the Windows ANSI code page.
+[[nodiscard]] inline std::filesystem::path utf8_path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 int run_build(const Arguments& arguments, const ToolContext& context);
 int run_dump(const Arguments& arguments, const ToolContext& context);

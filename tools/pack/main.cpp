@@ -1,5 +1,6 @@
 // mivora-pack: compiles install scripts into packages and installers, and
-// reads them back.
+// reads them back. Its entry, which hands over the arguments in UTF-8, is
+// entry_posix.cpp or entry_win32.cpp.
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -32,7 +33,9 @@ void print_usage(std::ostream& out) {
   out << "\nExit codes: 0 done, 1 bad input (script, package, stub, source), 2 wrong arguments.\n";
 }
 
-int run(int argc, char** argv) {
+}  // namespace
+
+int run_tool(int argc, char** argv) {
   Arguments arguments(argv + 1, argv + argc);
   if (arguments.empty()) {
     print_usage(std::cerr);
@@ -67,8 +70,6 @@ int run(int argc, char** argv) {
   return kExitUsage;
 }
 
-}  // namespace
-
 std::string option_value(const Arguments& arguments, std::size_t& i) {
   if (i + 1 >= arguments.size()) throw UsageError(arguments[i] + " needs a value");
   return arguments[++i];
@@ -89,5 +90,3 @@ void other_option(const std::string& argument) {
 }
 
 }  // namespace mivora::pack
-
-int main(int argc, char** argv) { return mivora::pack::run(argc, argv); }

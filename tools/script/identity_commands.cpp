@@ -30,6 +30,7 @@ std::optional<std::string> writer::VersionInfo::*version_text_field(IdentityWord
     case IdentityWord::kCompany: return &writer::VersionInfo::company;
     case IdentityWord::kDescription: return &writer::VersionInfo::description;
     case IdentityWord::kCopyright: return &writer::VersionInfo::copyright;
+    case IdentityWord::kFilename: return &writer::VersionInfo::original_filename;
     default: return nullptr;
   }
 }
@@ -65,7 +66,7 @@ std::optional<std::uint64_t> IdentityCommands::first_line() const {
 std::optional<std::uint64_t> IdentityCommands::last_version_line() const {
   std::optional<std::uint64_t> last;
   for (IdentityWord word : {IdentityWord::kVersion, IdentityWord::kProduct, IdentityWord::kCompany,
-                            IdentityWord::kDescription, IdentityWord::kCopyright})
+                            IdentityWord::kDescription, IdentityWord::kCopyright, IdentityWord::kFilename})
     if (std::optional<std::uint64_t> line = line_of(word); line && (!last || *line > *last)) last = line;
   return last;
 }
@@ -76,7 +77,7 @@ writer::InstallerIdentity IdentityCommands::identity(const std::string& installe
   if (last_version_line()) {
     identity.version = version_;
     identity.version->code_page = static_cast<std::uint16_t>(code_page_);
-    identity.version->original_filename = installer_name;
+    if (!identity.version->original_filename) identity.version->original_filename = installer_name;
   }
   return identity;
 }
@@ -126,6 +127,8 @@ void IdentityCommands::version_text(IdentityWord word, Arguments& a) {
       throw LineError{"'" + name + "' is stored as Unicode: write the character itself, not " +
                       byte_escape(static_cast<std::uint8_t>(c - kRawByteBase))};
     if (is_control(c)) throw LineError{"'" + name + "' is one line: it cannot hold control characters such as \\n"};
+    if (word == IdentityWord::kFilename && c < 0x80 && is_separator(static_cast<char>(c)))
+      throw LineError{"'filename' is a file name alone, such as \"setup.exe\": no folder"};
     utf8 += to_utf8(c);
   }
   version_.*version_text_field(word) = std::move(utf8);

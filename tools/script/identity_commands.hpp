@@ -17,7 +17,17 @@
 
 namespace mivora::script {
 
-enum class IdentityWord : std::uint8_t { kIcon, kVersion, kProduct, kCompany, kDescription, kCopyright, kElevation, kBrand };
+enum class IdentityWord : std::uint8_t {
+  kIcon,
+  kVersion,
+  kProduct,
+  kCompany,
+  kDescription,
+  kCopyright,
+  kFilename,
+  kElevation,
+  kBrand
+};
 
 struct IdentityWordInfo {
   IdentityWord word;
@@ -31,11 +41,12 @@ inline constexpr IdentityWordInfo kIdentityWords[] = {
     {IdentityWord::kCompany, "company"},
     {IdentityWord::kDescription, "description"},
     {IdentityWord::kCopyright, "copyright"},
+    {IdentityWord::kFilename, "filename"},
     {IdentityWord::kElevation, "elevation"},
     {IdentityWord::kBrand, "brand"},
 };
 inline constexpr std::size_t kIdentityWordCount = sizeof kIdentityWords / sizeof kIdentityWords[0];
-static_assert(kIdentityWordCount == 8);
+static_assert(kIdentityWordCount == 9);
 // The table is indexed by the enum.
 [[nodiscard]] constexpr bool identity_words_in_order() {
   for (std::size_t i = 0; i < kIdentityWordCount; ++i)
@@ -47,7 +58,7 @@ static_assert(identity_words_in_order());
 [[nodiscard]] const char* text_of(IdentityWord word);
 [[nodiscard]] std::optional<IdentityWord> identity_word(std::string_view text);
 // The version resource's text that `word` gives (product, company,
-// description, copyright), or nullptr.
+// description, copyright, filename), or nullptr.
 [[nodiscard]] std::optional<std::string> writer::VersionInfo::*version_text_field(IdentityWord word);
 
 // An icon file larger than this is refused rather than read: a 256 x 256
@@ -72,9 +83,10 @@ class IdentityCommands {
   }
   [[nodiscard]] const std::optional<std::filesystem::path>& icon_source() const { return icon_source_; }
 
-  // The identity of the installer `installer_name` (its OriginalFilename):
-  // elevation admin unless the script asks otherwise, and a version
-  // resource when any version text is given.
+  // The identity of the installer `installer_name`: elevation admin unless
+  // the script asks otherwise, and a version resource when any version text
+  // is given, its OriginalFilename the script's `filename` or else
+  // `installer_name` (a file signed to another name keeps the script's).
   [[nodiscard]] writer::InstallerIdentity identity(const std::string& installer_name) const;
 
  private:
