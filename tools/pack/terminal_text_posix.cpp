@@ -3,15 +3,32 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <string_view>
+
 #include "tools/pack/terminal_text.hpp"
 #include "tools/writer/utf8.hpp"
 
 namespace mivora::pack {
 namespace {
 
-// The codeset of LC_CTYPE as LC_ALL, LC_CTYPE or LANG set it, asked of a
-// locale object so that the tool's own C locale stays as it is.
+// The codeset the user's locale names: LC_ALL, else LC_CTYPE, else LANG,
+// as in "de_DE.ISO-8859-1@euro". The tool is linked statically and loads no
+// locale data, so the name is what tells; a name without a codeset is asked
+// of the C library, which answers only for the locales built into it.
 std::string user_codeset() {
+  const char* name = nullptr;
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    name = std::getenv(variable);
+    if (name != nullptr && *name != '\0') break;
+  }
+  std::string_view locale = name != nullptr ? name : "";
+  std::size_t dot = locale.find('.');
+  if (dot != std::string_view::npos) {
+    std::size_t modifier = locale.find('@', dot);
+    return std::string(locale.substr(dot + 1, modifier == std::string_view::npos ? modifier : modifier - dot - 1));
+  }
   locale_t user = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
   if (user == static_cast<locale_t>(0)) return {};
   std::string codeset = nl_langinfo_l(CODESET, user);
@@ -19,11 +36,14 @@ std::string user_codeset() {
   return codeset;
 }
 
-// UTF-8 goes out as it is. So does it under the C locale, whose ASCII says
-// nothing of the terminal: it is what a program gets when no locale is set.
+// UTF-8 goes out as it is, however the locale spells it. So does it under
+// the C locale, whose ASCII says nothing of the terminal: it is what a
+// program gets when no locale is set.
 bool passes_utf8(const std::string& codeset) {
-  return codeset.empty() || codeset == "UTF-8" || codeset == "utf8" || codeset == "ANSI_X3.4-1968" ||
-         codeset == "US-ASCII" || codeset == "ASCII";
+  std::string plain;
+  for (char c : codeset)
+    if (c != '-' && c != '_') plain += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return plain.empty() || plain == "utf8" || plain == "ansix3.41968" || plain == "usascii" || plain == "ascii";
 }
 
 // Each character in the codeset, '?' where it has none. Bytes that are no
