@@ -40,6 +40,12 @@ class Layout {
       case Command::kDone:
         rules_.done(c.place);
         return out_.done(c.text);
+      case Command::kText:
+        rules_.page_text(c.place);
+        return out_.text(c.text);
+      case Command::kLicense:
+        rules_.license(c.place);
+        return out_.license(c.text);
       default: return out_.text_command(c.command, c.text);
     }
   }

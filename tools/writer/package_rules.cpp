@@ -23,6 +23,29 @@ void PackageRules::command(std::uint64_t where, bool is_file) {
   if (!is_file) in_list_ = false;
 }
 
+void PackageRules::page_text(std::uint64_t where) {
+  if (license_)
+    report_(where, "'text' and the 'license' at " + describe_(*license_) +
+                       " are on one page, where the text would lie over the license: use 'text2'");
+  page_text_ = where;
+}
+
+void PackageRules::license(std::uint64_t where) {
+  if (page_text_)
+    report_(where, "the 'license' and the 'text' at " + describe_(*page_text_) +
+                       " are on one page, where the text would lie over the license: use 'text2'");
+  license_ = where;
+}
+
+// Reported at the license when its page run ends with no page to wait on.
+void PackageRules::license_without_page() {
+  if (license_)
+    report_(*license_, "a 'license' needs a 'page no-next' after it, before the next 'copy' or 'done': the user "
+                       "must accept it before going on");
+  license_.reset();
+  page_text_.reset();
+}
+
 void PackageRules::start_page_run(std::uint64_t where) {
   if (++page_runs_ == kMaxPageRuns + 1)
     report_(where, "this is the 16th 'page' or 'copy', but 15 fit: the installer keeps 16 page runs, the one the "
@@ -33,6 +56,11 @@ void PackageRules::page(std::uint64_t where, std::uint32_t flags) {
   if (!seen_page_ && !(flags & kPageNoBack))
     report_(where, "the first page must have no-back: there is no earlier page to go back to");
   seen_page_ = true;
+  if (license_ && !(flags & kPageNoNext))
+    report_(where, "the page of the 'license' at " + describe_(*license_) +
+                       " needs no-next: without it Next is enabled while \"Decline\" is checked");
+  license_.reset();
+  page_text_.reset();
   start_page_run(where);
 }
 
@@ -140,6 +168,7 @@ void PackageRules::check_room_for_typed_destination(std::uint64_t where, std::st
 void PackageRules::copy(std::uint64_t where) {
   if (!has_group_) report_(where, "'copy' needs a 'dest' before it: the destination starts each group of files");
   close_group();
+  license_without_page();
   copied_ = true;
   any_copy_ = true;
   copied_destination_length_ = destination_length_;
@@ -152,11 +181,13 @@ void PackageRules::done(std::uint64_t where) {
     report_(where, "the files listed after the 'dest' at " + describe_(group_start_) +
                        " are never copied: put a 'copy' before 'done'");
   close_group();
+  license_without_page();
   seen_done_ = true;
 }
 
 void PackageRules::end(std::uint64_t where) {
   close_group();
+  license_without_page();
   close_destination();
   if (!seen_done_) report_(where, "the script must end with 'done'");
 }
