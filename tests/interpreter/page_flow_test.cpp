@@ -144,7 +144,6 @@ TEST(PageFlow, LicensePageStartsDeclinedAndNextFollowsTheRadioButtons) {
   b.text("Welcome");
   b.page(kPageNoBack);
   b.license("Terms\r\nMore terms");
-  b.text2("Do you accept?");
   b.page(kPageNoNext);
   b.text("Ready");
   b.page(0);
@@ -160,7 +159,6 @@ TEST(PageFlow, LicensePageStartsDeclinedAndNextFollowsTheRadioButtons) {
                                             declined, accepted, ready, ready}));
   EXPECT_EQ(wizard.dropped_actions(), 1);
   EXPECT_EQ(wizard.texts_given(Control::kLicense), (Texts{"Terms\r\nMore terms", "Terms\r\nMore terms"}));
-  EXPECT_EQ(wizard.control(Control::kText2).text, "Do you accept?");
 }
 
 TEST(PageFlow, Answer204StopsWithBrowseNotFinished) {

@@ -50,7 +50,7 @@ TEST(DumpCommand, LicenseIsExtractedBesideTheScriptAndBuildsTheSameBytes) {
   test::TempDir dir;
   test::write_text(dir / "LICENSE.txt", "\xEF\xBB\xBF" "Caf\xC3\xA9 terms\nsecond line\r\n");
   test::write_text(dir / "setup.mivora",
-                   "page no-back\nlicense \"LICENSE.txt\"\ntext2 \"Accept?\"\npage no-next\ndone \"d\"\n");
+                   "page no-back\nlicense \"LICENSE.txt\"\npage no-next\ndone \"d\"\n");
   ASSERT_EQ(run_command(kPack + " build " + quoted(dir / "setup.mivora") + " -o " + quoted(dir / "one.bin")).exit_code,
             0);
   test::CommandResult check = run_command(kPack + " check " + quoted(dir / "one.bin"));

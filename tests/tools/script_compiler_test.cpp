@@ -198,6 +198,8 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
        "long.txt: the license text is 65536 bytes"},
       {"text and license on one page", "page no-back\ntext \"t\"\nlicense \"ok.txt\"\npage no-next\ndone \"d\"\n", 3,
        "are on one page"},
+      {"text2 and license on one page", "page no-back\nlicense \"ok.txt\"\ntext2 \"t\"\npage no-next\ndone \"d\"\n", 3,
+       "'text2' and the 'license' at line 2 are on one page"},
       {"license page lets Next go on", "page no-back\nlicense \"ok.txt\"\npage\ndone \"d\"\n", 3, "needs no-next"},
       {"license with no page", "page no-back\nlicense \"ok.txt\"\ndone \"d\"\n", 2,
        "needs a 'page no-next' after it"},
@@ -296,7 +298,7 @@ TEST_F(ScriptTest, LicenseIsStoredInTheCodePageWithCrLfAndItsZero) {
   source("l.txt", "\xEF\xBB\xBF" "Caf\xC3\xA9\nline\r\nend\rx");  // a BOM, LF, CR LF, a lone CR
   source("full.txt", std::string(65535, 'x'));
   std::vector<std::uint8_t> bytes = compile(
-      "page no-back\nlicense \"l.txt\"\ntext2 \"t\"\npage no-next\nlicense \"full.txt\"\npage no-next\ndone \"d\"\n");
+      "page no-back\nlicense \"l.txt\"\npage no-next\nlicense \"full.txt\"\npage no-next\ndone \"d\"\n");
   inspect::PackageWalk w = walk(bytes);
   ASSERT_TRUE(w.ok()) << w.problems.front().message;
   std::vector<std::string> texts;

@@ -155,7 +155,8 @@ class Walker {
       case Command::kFile:
         return understand_file(c);
       case Command::kText:
-        rules_.page_text(c.offset);
+      case Command::kText2:
+        rules_.page_text(c.offset, c.info->script_word);
         return true;
       case Command::kLicense:
         return understand_license(c);

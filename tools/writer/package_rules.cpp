@@ -23,17 +23,18 @@ void PackageRules::command(std::uint64_t where, bool is_file) {
   if (!is_file) in_list_ = false;
 }
 
-void PackageRules::page_text(std::uint64_t where) {
+void PackageRules::page_text(std::uint64_t where, const char* word) {
   if (license_)
-    report_(where, "'text' and the 'license' at " + describe_(*license_) +
-                       " are on one page, where the text would lie over the license: use 'text2'");
+    report_(where, std::string("'") + word + "' and the 'license' at " + describe_(*license_) +
+                       " are on one page, where the text would lie over the license: a license page has no texts");
   page_text_ = where;
+  page_text_word_ = word;
 }
 
 void PackageRules::license(std::uint64_t where) {
   if (page_text_)
-    report_(where, "the 'license' and the 'text' at " + describe_(*page_text_) +
-                       " are on one page, where the text would lie over the license: use 'text2'");
+    report_(where, std::string("the 'license' and the '") + page_text_word_ + "' at " + describe_(*page_text_) +
+                       " are on one page, where the text would lie over the license: a license page has no texts");
   license_ = where;
 }
 

@@ -29,8 +29,9 @@ class PackageRules {
   // command but "file" closes the open list.
   void command(std::uint64_t where, bool is_file);
   void page(std::uint64_t where, std::uint32_t flags);
-  // `text` and `license` share the page's area: one page run holds one of them.
-  void page_text(std::uint64_t where);
+  // `text` and `text2` lie inside the license's edit: a page run with a
+  // `license` holds neither. `word` names the command in messages.
+  void page_text(std::uint64_t where, const char* word);
   void license(std::uint64_t where);
   void dest(std::uint64_t where, std::string_view default_path, std::uint32_t flags, Tables tables = Tables::kCheck);
   void list(std::uint64_t where, std::string_view directory);
@@ -57,6 +58,7 @@ class PackageRules {
   std::uint32_t page_runs_ = 1;
   // The current page run's `text` and `license`, where they stand.
   std::optional<std::uint64_t> page_text_;
+  const char* page_text_word_ = "";
   std::optional<std::uint64_t> license_;
   bool has_group_ = false;
   bool copied_ = false;   // the current group's copy
