@@ -1,5 +1,5 @@
-// Page flow: the caption, the page texts, `page` with its answer table,
-// `done` and the unfinished `grou`.
+// Page flow: the caption, the page texts, the license, `page` with its
+// answer table, `done` and the unfinished `grou`.
 #include "interpreter/commands.hpp"
 #include "interpreter/messages.hpp"
 #include "interpreter/presentation.hpp"
@@ -87,6 +87,23 @@ Step command_name(Interpreter& script) { return set_text_of(script, Control::kWi
 Step command_text(Interpreter& script) { return show_text_in(script, Control::kText); }
 
 Step command_text2(Interpreter& script) { return show_text_in(script, Control::kText2); }
+
+// The text goes to the edit straight from the package; the page starts
+// declined, so a `page` after it waits with Next as its flags leave it
+// until "Accept" is clicked. Back to the page declines again.
+Step command_license(Interpreter& script) {
+  const std::uint32_t offset = script.read_word();
+  // Checked at load time: the text ends with its zero byte.
+  const ByteView text = script.contents(offset, script.read_word());
+  ControlSurface& controls = script.controls();
+  controls.set_long_text(Control::kLicense, reinterpret_cast<const char*>(text.data));
+  controls.show(Control::kLicense);
+  controls.set_checked(Control::kAccept, false);
+  controls.set_checked(Control::kDecline, true);
+  controls.show(Control::kAccept);
+  controls.show(Control::kDecline);
+  return Step::kContinue;
+}
 
 Step command_page(Interpreter& script) {
   const std::uint32_t flags = script.read_word();

@@ -15,6 +15,11 @@ class ControlSurface {
   virtual void set_text(Control control, CountedView text) = 0;
   // At most 255 characters, cut further at the destination's capacity.
   virtual void get_text(Control control, CountedDest text) = 0;
+  // A zero-terminated text of any length, used in place (a license text
+  // from the package); an edit shows a new text from its first line.
+  virtual void set_long_text(Control control, const char* text) = 0;
+  // Checks or clears a radio button; the others of its group stay as they are.
+  virtual void set_checked(Control control, bool checked) = 0;
   virtual void show(Control control) = 0;
   virtual void hide(Control control) = 0;
   virtual void enable(Control control) = 0;

@@ -18,6 +18,7 @@ enum class Arguments : std::uint8_t {
   kDestination,  // a string reference (the default destination), the destination flags
   kListRecord,   // a list record
   kFileRecord,   // a file record
+  kLicense,      // the package offset of a text in the data area, its length with its zero byte
 };
 
 [[nodiscard]] constexpr std::uint32_t argument_words(Arguments arguments) {
@@ -28,6 +29,7 @@ enum class Arguments : std::uint8_t {
     case Arguments::kDestination: return 2;
     case Arguments::kListRecord: return kListRecordSize / kWordSize;
     case Arguments::kFileRecord: return kFileRecordSize / kWordSize;
+    case Arguments::kLicense: return 2;
   }
   return 0;
 }
@@ -47,7 +49,8 @@ static_assert(kFileRecordSize % kWordSize == 0 && argument_words(Arguments::kFil
   X(Dest, "dest", "dest", kDestination, command_dest)   \
   X(Copy, "copy", "copy", kText, command_copy)          \
   X(Done, "done", "done", kText, command_done)          \
-  X(Name, "name", "name", kText, command_name)
+  X(Name, "name", "name", kText, command_name)          \
+  X(License, "lcns", "license", kLicense, command_license)
 
 enum class Command : std::uint8_t {
 #define MIVORA_COMMAND_ID(id, tag, word, arguments, handler) k##id,
@@ -59,6 +62,7 @@ enum class Command : std::uint8_t {
 MIVORA_COMMANDS(MIVORA_COMMAND_TAG)
 #undef MIVORA_COMMAND_TAG
 static_assert(kTagFile == 0x656C6966, "a tag's first character is its least significant byte");
+static_assert(kTagLicense == 0x736E636C);
 
 struct CommandInfo {
   Command command;

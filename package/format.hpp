@@ -9,6 +9,7 @@
 //   script      tag, argument words...      commands back to back, in execution order
 //               0                           end marker
 //               name reference, bytes, pad  data blocks, one per file record
+//               text, 0, pad                a license text where its `lcns` stands among them
 //   strings     count word                  number of string bytes (not read)
 //               len, chars, len, chars...   counted strings; a reference is a byte
 //                                           offset from the first byte after the count
@@ -17,6 +18,7 @@
 //   list record (16 bytes)      directory name ref | group | reserved | files in list
 //   file record (24 bytes)      data offset | size | file time low | high | group | reserved
 //   data block                  name ref | size content bytes | zero padding to 4
+//   lcns arguments              text offset | text length, its one zero byte included
 #include <cstdint>
 
 namespace mivora::format {
@@ -82,6 +84,8 @@ inline constexpr std::uint32_t kMaxListsPerGroup = 32;
 inline constexpr std::uint32_t kMaxPageRuns = 16;
 inline constexpr std::uint32_t kMaxDestinationLength = 127;
 inline constexpr std::uint32_t kMaxPathLength = 255;
+// A license text with its zero byte, in the package's code page with CR LF line ends.
+inline constexpr std::uint32_t kMaxLicenseLength = 65536;
 
 // Bytes of zero padding after `size` content bytes.
 [[nodiscard]] constexpr std::uint32_t padding_after(std::uint32_t size) { return (4 - size % 4) % 4; }

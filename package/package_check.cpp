@@ -34,6 +34,16 @@ bool file_is_sound(const ScriptWalk& walk, std::uint32_t arguments) {
          string_resolves(walk, block.name_reference);
 }
 
+// The text lies inside, ends with its one zero byte and holds no other:
+// the edit control takes it straight from the package.
+bool license_is_sound(const ScriptWalk& walk, std::uint32_t arguments) {
+  const ByteView text = walk.package.slice(walk.package.word_at(arguments).value_or(0),
+                                           walk.package.word_at(arguments + kWordSize).value_or(0));
+  for (std::uint32_t i = 0; i < text.size; ++i)
+    if (text.data[i] == 0) return i + 1 == text.size;
+  return false;
+}
+
 bool arguments_sound(const ScriptWalk& walk, Arguments kind, std::uint32_t arguments) {
   switch (kind) {
     case Arguments::kNone:
@@ -42,6 +52,7 @@ bool arguments_sound(const ScriptWalk& walk, Arguments kind, std::uint32_t argum
     case Arguments::kDestination: return argument_is_string(walk, arguments);
     case Arguments::kListRecord: return list_is_sound(walk, arguments);
     case Arguments::kFileRecord: return file_is_sound(walk, arguments);
+    case Arguments::kLicense: return license_is_sound(walk, arguments);
   }
   return false;
 }

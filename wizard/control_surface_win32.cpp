@@ -35,6 +35,16 @@ class Win32ControlSurface final : public ControlSurface {
     counted_copy(shared_path_buffer, text);
   }
 
+  void set_long_text(Control control, const char* text) override {
+    // The edit puts its caret at the start and scrolls there: back to the
+    // page, the text shows from its first line again.
+    SetWindowTextA(handle(control), text);
+  }
+
+  void set_checked(Control control, bool checked) override {
+    SendMessageA(handle(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+
   void show(Control control) override { set_visible(handle(control), true); }
   void hide(Control control) override { set_visible(handle(control), false); }
   void enable(Control control) override { EnableWindow(handle(control), TRUE); }

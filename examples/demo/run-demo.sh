@@ -124,29 +124,63 @@ wait_new_text() {
   die "the page did not change"
 }
 
+# The license page starts declined with Next greyed: "Accept" (202) enables
+# Next only once the page waits, and "Decline" (203) greys it again.
+settle_license_page() {
+  local i
+  must "waitstate 201 visible"
+  must "waitstate 101 disabled"
+  must "timeout 300"
+  for i in $(seq 1 30); do
+    must "post 202"
+    ask "waitstate 101 enabled"
+    [[ $ANSWER == ok* ]] && break
+  done
+  must "timeout 10000"
+  must "post 203"
+  must "waitstate 101 disabled"
+}
+page_texts() {
+  show text 210
+  if must "visible 211" && [ "$ANSWER" = 1 ]; then show text2 211; fi
+  if must "visible 221" && [ "$ANSWER" = 1 ]; then show folder 221; fi
+}
+
 must "find 30000"
 settle_page
 must 'text 0'
 say "Caption: $ANSWER"
-page=0
-for name in welcome licence destination; do
-  page=$((page + 1))
-  say "Page $page ($name):"
-  show text 210
-  if must "visible 211" && [ "$ANSWER" = 1 ]; then show text2 211; fi
-  if must "visible 221" && [ "$ANSWER" = 1 ]; then show folder 221; fi
-  snapshot "page-$page-$name"
-  must 'text 210'
-  before=$ANSWER
-  must "click 101"
-  wait_new_text "$before"
-  [ "$name" = destination ] || settle_page
-done
+say "Page 1 (welcome):"
+page_texts
+snapshot "page-1-welcome"
+must 'text 210'
+welcome=$ANSWER
+must "click 101"
+settle_license_page
+say "Page 2 (license):"
+must "text 201"
+printf '%b' "${ANSWER//%/%%}" | tr -d '\r' | head -4 | sed 's/^/  license: /' >&2
+must "checked 203"
+[ "$ANSWER" = 1 ] || die "\"Decline\" is not checked"
+say "  \"Decline\" checked, \"Next >>\" greyed"
+snapshot "page-2-license"
+must "press 202"
+must "waitstate 101 enabled"
+say "  \"Accept\" clicked: \"Next >>\" enabled"
+must "click 101"
+wait_new_text "$welcome"
+settle_page
+say "Page 3 (destination):"
+page_texts
+snapshot "page-3-destination"
+must 'text 210'
+before=$ANSWER
+must "click 101"
+wait_new_text "$before"
 must "waittext 101 Finish"
-page=$((page + 1))
-say "Page $page (finish):"
+say "Page 4 (finish):"
 show text 210
-snapshot "page-$page-finish"
+snapshot "page-4-finish"
 must "click 101"
 must "gone 20000"
 ask quit || true

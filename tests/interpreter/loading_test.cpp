@@ -130,6 +130,36 @@ TEST(PackageLoading, ValuesOutsideThePackageAreRefusedBeforeAnyPage) {
   }
 }
 
+TEST(PackageLoading, LicenseTextsThatTheEditCannotTakeInPlaceAreRefused) {
+  // name "Demo", then lcns: its offset word at 32, its length word at 36.
+  auto with_license = [](std::function<void(std::vector<std::uint8_t>&)> spoil) {
+    PackageBuilder b;
+    b.name("Demo");
+    b.license("Terms");
+    b.page(kPageNoBack | kPageNoNext);
+    std::vector<std::uint8_t> bytes = b.build();
+    spoil(bytes);
+    return bytes;
+  };
+  auto text_offset = [](const std::vector<std::uint8_t>& bytes) { return writer::get_u32(bytes, 32, "offset"); };
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<std::uint8_t>&)> spoil;
+  };
+  const Case cases[] = {
+      {"without its zero", [](std::vector<std::uint8_t>& bytes) { set_u32(bytes, 36, 5); }},
+      {"with an inner zero", [&](std::vector<std::uint8_t>& bytes) { bytes[text_offset(bytes) + 2] = 0; }},
+      {"running past the package end",
+       [](std::vector<std::uint8_t>& bytes) { set_u32(bytes, 36, static_cast<std::uint32_t>(bytes.size())); }},
+      {"starting past the package end", [](std::vector<std::uint8_t>& bytes) { set_u32(bytes, 32, 0xFFFFFFFCu); }},
+      {"empty", [](std::vector<std::uint8_t>& bytes) { set_u32(bytes, 36, 0); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    expect_refused(with_license(c.spoil));
+  }
+}
+
 TEST(PackageLoading, UnknownTagsAndGroupStopTheBoundsWalkAndTheScript) {
   // What follows an unknown tag or "grou" is neither run nor checked.
   struct Case {

@@ -109,6 +109,58 @@ TEST(PageFlow, AcceptAndDeclineSwitchNext) {
   EXPECT_EQ(wizard.dropped_actions(), 1);
 }
 
+// What the user sees of a license page while a page waits.
+struct LicenseView {
+  bool license, accept, accept_checked, decline, decline_checked, next;
+  bool operator==(const LicenseView&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const LicenseView& v) {
+  return out << "license " << v.license << " accept " << v.accept << "/" << v.accept_checked << " decline "
+             << v.decline << "/" << v.decline_checked << " next " << v.next;
+}
+
+TEST(PageFlow, LicensePageStartsDeclinedAndNextFollowsTheRadioButtons) {
+  Session session;
+  FakeWizard& wizard = session.wizard;
+  wizard.click(Control::kNext)
+      .click(Control::kNext)  // dropped: the page starts declined
+      .click(Control::kAccept)
+      .click(Control::kDecline)
+      .click(Control::kAccept)
+      .click(Control::kNext)
+      .click(Control::kBack)
+      .click(Control::kAccept)
+      .click(Control::kNext)
+      .click(Control::kNext)
+      .click(Control::kNext);
+  std::vector<LicenseView> seen;
+  wizard.before_action = [&](const UserAction&) {
+    auto c = [&](Control control) { return wizard.control(control); };
+    seen.push_back({c(Control::kLicense).visible, c(Control::kAccept).visible, c(Control::kAccept).checked,
+                    c(Control::kDecline).visible, c(Control::kDecline).checked, c(Control::kNext).enabled});
+  };
+  PackageBuilder b;
+  b.text("Welcome");
+  b.page(kPageNoBack);
+  b.license("Terms\r\nMore terms");
+  b.page(kPageNoNext);
+  b.text("Ready");
+  b.page(0);
+  b.done("end");
+  ScriptEnd end = session.run(b);
+  expect_finished(wizard, end, "end");
+
+  const LicenseView welcome{false, false, false, false, false, true};
+  const LicenseView declined{true, true, false, true, true, false};
+  const LicenseView accepted{true, true, true, true, false, true};
+  const LicenseView ready{false, false, true, false, false, true};  // clear page hides, checks stay
+  EXPECT_EQ(seen, (std::vector<LicenseView>{welcome, declined, declined, accepted, declined, accepted, ready,
+                                            declined, accepted, ready, ready}));
+  EXPECT_EQ(wizard.dropped_actions(), 1);
+  EXPECT_EQ(wizard.texts_given(Control::kLicense), (Texts{"Terms\r\nMore terms", "Terms\r\nMore terms"}));
+}
+
 TEST(PageFlow, Answer204StopsWithBrowseNotFinished) {
   Session session;
   session.wizard.then(UserAction::entry(kCommandBrowseUnfinished)).click(Control::kNext);

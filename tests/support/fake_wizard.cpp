@@ -86,10 +86,13 @@ void FakeWizard::perform(const UserAction& action) {
       // Disabled or hidden controls send nothing.
       const bool dropped = !control(c).visible || !control(c).enabled;
       if (keeps_history) log_.push_back(std::string("user click ") + control_name(c) + (dropped ? " dropped" : ""));
-      if (dropped)
+      if (dropped) {
         ++dropped_actions_;
-      else
-        queue_command(static_cast<std::uint32_t>(control_id(c)));
+        return;
+      }
+      // Auto radio buttons: the one clicked is checked, the other cleared.
+      if (c == Control::kAccept || c == Control::kDecline) check_pair(c);
+      queue_command(static_cast<std::uint32_t>(control_id(c)));
       return;
     }
     case UserAction::Kind::kCommandEntry:
@@ -155,6 +158,23 @@ void FakeWizard::get_text(Control control, CountedDest text) {
   std::string window_text = controls_[index(control)].text.substr(0, 255);
   counted_copy(window_text.c_str(), text);
   if (keeps_history) record(std::string("get ") + control_name(control));
+}
+
+void FakeWizard::set_long_text(Control control, const char* text) {
+  controls_[index(control)].text = text;
+  if (!keeps_history) return;
+  texts_given_[index(control)].push_back(text);
+  record(std::string("long text ") + control_name(control) + " " + std::to_string(std::string(text).size()));
+}
+
+void FakeWizard::check_pair(Control control) {
+  controls_[index(Control::kAccept)].checked = control == Control::kAccept;
+  controls_[index(Control::kDecline)].checked = control == Control::kDecline;
+}
+
+void FakeWizard::set_checked(Control control, bool checked) {
+  controls_[index(control)].checked = checked;
+  if (keeps_history) record(std::string(checked ? "check " : "uncheck ") + control_name(control));
 }
 
 void FakeWizard::set_flag(Control control, bool ControlState::*flag, bool value, const char* verb) {

@@ -55,6 +55,7 @@ struct ControlState {
   std::string text;
   bool visible = false;
   bool enabled = true;
+  bool checked = false;  // radio buttons
 };
 
 class FakeWizard final : public ControlSurface, public WindowLink {
@@ -107,6 +108,8 @@ class FakeWizard final : public ControlSurface, public WindowLink {
   void fill_handle_table() override;
   void set_text(Control control, CountedView text) override;
   void get_text(Control control, CountedDest text) override;
+  void set_long_text(Control control, const char* text) override;
+  void set_checked(Control control, bool checked) override;
   void show(Control control) override;
   void hide(Control control) override;
   void enable(Control control) override;
@@ -128,6 +131,8 @@ class FakeWizard final : public ControlSurface, public WindowLink {
   void set_flag(Control control, bool ControlState::*flag, bool value, const char* verb);
   void queue_command(std::uint32_t entry);
   void close_window();
+  // Checks "Accept" or "Decline" and clears the other.
+  void check_pair(Control control);
   // A line of the user's part in the log.
   void note(const std::string& line);
   void problem(const std::string& what);

@@ -104,6 +104,22 @@ void InstallerRun::wait_page(const std::string& text) {
   settle_page();
 }
 
+// "Accept" enables Next only on a waiting page; "Decline" greys it again.
+void InstallerRun::settle_license_page() {
+  wait_state(Control::kLicense, "visible");
+  wait_state(Control::kNext, "disabled");
+  expect_ok("timeout 300");
+  bool waiting = false;
+  for (int attempt = 0; attempt < 30 && !waiting; ++attempt) {
+    expect_ok(post(kCommandAccept));
+    waiting = ask("waitstate " + probe_id(Control::kNext) + " enabled") == "ok";
+  }
+  expect_ok("timeout 10000");
+  ASSERT_TRUE(waiting) << "the license page never waited for an answer";
+  expect_ok(post(kCommandDecline));
+  wait_state(Control::kNext, "disabled");
+}
+
 void InstallerRun::finish(const std::string& closing) {
   wait_text(Control::kNext, "Finish");
   EXPECT_EQ(text(Control::kText), "ok " + closing);

@@ -63,6 +63,9 @@ class InstallerRun : public ::testing::Test {
   // Returns once the page waits for an answer: clicks made while a page is
   // still being built are dropped, so tests click only after this.
   void settle_page();
+  // The same for a license page, whose flags grey Next: it returns once the
+  // page waits, declined as it started.
+  void settle_license_page();
   // Waits for the page that shows `text` in the page text, then for it to wait.
   void wait_page(const std::string& text);
   // The Finish state with `closing`: "Finish" ends the process with 0.

@@ -62,6 +62,25 @@ TEST(DumpCommand, ExtractedFilesNeverMeetTheScriptOrEachOtherAndBuildTheSameByte
   EXPECT_EQ(test::read_text(dir / "x" / "files" / "Docs~2" / "A.TXT~2"), "b") << dump.output;
 }
 
+TEST(DumpCommand, LicenseIsExtractedBesideTheScriptAndBuildsTheSameBytes) {
+  test::TempDir dir;
+  test::write_text(dir / "LICENSE.txt", "\xEF\xBB\xBF" "Caf\xC3\xA9 terms\nsecond line\r\n");
+  test::write_text(dir / "setup.mivora",
+                   "page no-back\nlicense \"LICENSE.txt\"\npage no-next\ndone \"d\"\n");
+  ASSERT_EQ(run_command(kPack + " build " + quoted(dir / "setup.mivora") + " -o " + quoted(dir / "one.bin")).exit_code,
+            0);
+  test::CommandResult check = run_command(kPack + " check " + quoted(dir / "one.bin"));
+  EXPECT_EQ(check.exit_code, 0) << check.output;
+  test::CommandResult dump = run_command(kPack + " dump " + quoted(dir / "one.bin") + " --extract " + quoted(dir / "x"));
+  ASSERT_EQ(dump.exit_code, 0) << dump.output;
+  EXPECT_NE(dump.output.find("\nlicense \"license-1.txt\"\n"), std::string::npos) << dump.output;
+  EXPECT_EQ(test::read_text(dir / "x" / "license-1.txt"), "Caf\xC3\xA9 terms\r\nsecond line\r\n");
+  test::CommandResult rebuilt =
+      run_command(kPack + " build " + quoted(dir / "x" / "package.mivora") + " -o " + quoted(dir / "two.bin"));
+  ASSERT_EQ(rebuilt.exit_code, 0) << rebuilt.output << dump.output;
+  EXPECT_EQ(test::read_bytes(dir / "two.bin"), test::read_bytes(dir / "one.bin"));
+}
+
 TEST(DumpCommand, ExtractIntoAFolderThatIsNotEmptyWritesNothing) {
   test::TempDir dir;
   ASSERT_EQ(run_command(kPack + " build " + quoted(fs::path(MIVORA_SOURCE_DIR) / "examples" / "demo" / "setup.mivora") +

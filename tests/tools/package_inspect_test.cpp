@@ -79,6 +79,44 @@ TEST(PackageWalk, MalformedPackagesNameTheirFault) {
   }
 }
 
+TEST(PackageWalk, LicenseTextsAreCheckedAsTheInstallerTakesThem) {
+  // page, lcns (offset word at 32, length at 36), page, done; the text right after the end marker.
+  writer::PackageBuilder b;
+  b.page(kPageNoBack);
+  b.license("Terms");
+  b.page(kPageNoNext);
+  b.done("d");
+  const std::vector<std::uint8_t> good = b.build();
+  const std::uint32_t text = writer::get_u32(good, 32, "offset");
+  auto spoiled = [&](std::uint32_t offset, std::uint8_t byte) {
+    std::vector<std::uint8_t> bytes = good;
+    bytes[offset] = byte;
+    return bytes;
+  };
+  auto word = [&](std::uint32_t offset, std::uint32_t value) {
+    std::vector<std::uint8_t> bytes = good;
+    writer::set_u32(bytes, offset, value);
+    return bytes;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    const char* fragment;
+  } cases[] = {
+      {"without its zero", spoiled(text + 5, 'x'), "does not end with a zero byte"},
+      {"with an inner zero", spoiled(text + 1, 0), "holds a zero byte before its end"},
+      {"past the end", word(36, 0x10000), "lies outside the package"},
+      {"unaligned", word(32, text + 1), "not at a multiple of 4"},
+  };
+  EXPECT_TRUE(walk_package(view_of(good)).ok());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PackageWalk walk = walk_package(view_of(c.bytes));
+    EXPECT_TRUE(has_problem(walk, c.fragment))
+        << (walk.problems.empty() ? "no problem" : walk.problems.front().message);
+  }
+}
+
 TEST(PackageWalk, EveryTruncationIsReportedWithoutReadingPastTheEnd) {
   std::vector<std::uint8_t> good = small_package();
   for (std::size_t length = 0; length < good.size(); ++length) {

@@ -91,6 +91,10 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
   source("long/" + std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(60, 'c') + "/f.txt", "l");
   source("empty.ico", "");
   source("junk.ico", "not an icon at all");
+  source("ok.txt", "Terms");
+  source("cn.txt", "ok\nab\xE4\xB8\xAD\n");  // U+4E2D on line 2, column 3
+  source("nul.txt", std::string("a\0b", 3));
+  source("long.txt", std::string(32768, '\n'));  // 65536 bytes once each LF is CR LF
   test::write_bytes(dir_ / "app.ico", test::read_bytes(kWizardIcon));
   const std::string head = "name \"X\"\ntext \"T\"\npage no-back\ndest \"C:\\\\App\"\n";  // 4 lines
   const std::string files_ok = head + "list \"\"\nfile \"a.txt\" from \"a.txt\"\n";       // 6 lines
@@ -194,6 +198,20 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"brand outside the code page", "brand \"\xE4\xB8\xAD\"\n", 1, "has no equivalent in code page 1252"},
       {"brand of two lines", "brand \"a\\nb\"\n", 1, "the brand is one line"},
       {"a code page byte in a Unicode text", "product \"\\xE9\"\n", 1, "write the character itself, not \\xE9"},
+      {"license file missing", "page no-back\nlicense \"nope.txt\"\npage no-next\ndone \"d\"\n", 2, "nope.txt: "},
+      {"license outside the code page", "page no-back\nlicense \"cn.txt\"\npage no-next\ndone \"d\"\n", 2,
+       "cn.txt: line 2, column 3: character U+4E2D"},
+      {"license with a NUL", "page no-back\nlicense \"nul.txt\"\npage no-next\ndone \"d\"\n", 2,
+       "nul.txt: line 1, column 2: a NUL character"},
+      {"license too long", "page no-back\nlicense \"long.txt\"\npage no-next\ndone \"d\"\n", 2,
+       "long.txt: the license text is 65536 bytes"},
+      {"text and license on one page", "page no-back\ntext \"t\"\nlicense \"ok.txt\"\npage no-next\ndone \"d\"\n", 3,
+       "are on one page"},
+      {"text2 and license on one page", "page no-back\nlicense \"ok.txt\"\ntext2 \"t\"\npage no-next\ndone \"d\"\n", 3,
+       "'text2' and the 'license' at line 2 are on one page"},
+      {"license page lets Next go on", "page no-back\nlicense \"ok.txt\"\npage\ndone \"d\"\n", 3, "needs no-next"},
+      {"license with no page", "page no-back\nlicense \"ok.txt\"\ndone \"d\"\n", 2,
+       "needs a 'page no-next' after it"},
       {"version texts too long", "company \"c\"\ncopyright \"" + std::string(40000, 'c') + "\"\n", 2,
        "at most 65535 fit"},
   };
@@ -300,7 +318,9 @@ TEST_F(ScriptTest, DestinationsAndPagesThatWorkOnlyByLuckWarn) {
       {"dest \"\\\\App\" drive fixed\npage\n", nullptr},
       {"dest \"\\\\\\\\srv\\\\share\"\npage\n", nullptr},
       {"page no-back no-next\n", "can be left only with Cancel"},
+      {"license \"l.txt\"\npage no-back no-next\n", nullptr},
   };
+  source("l.txt", "terms");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lines);
     writer::PackageBuilder builder;
@@ -347,6 +367,23 @@ TEST_F(ScriptTest, TextsLongerThanTheirPlaceShowsWarnWithWhatFits) {
     EXPECT_EQ(fit[0].rfind("setup.mivora:1: warning: ", 0), 0u) << fit[0];
     EXPECT_NE(fit[0].find(c.warning), std::string::npos) << fit[0];
   }
+}
+
+TEST_F(ScriptTest, LicenseIsStoredInTheCodePageWithCrLfAndItsZero) {
+  source("l.txt", "\xEF\xBB\xBF" "Caf\xC3\xA9\nline\r\nend\rx");  // a BOM, LF, CR LF, a lone CR
+  source("full.txt", std::string(65535, 'x'));
+  std::vector<std::uint8_t> bytes = compile(
+      "page no-back\nlicense \"l.txt\"\npage no-next\nlicense \"full.txt\"\npage no-next\ndone \"d\"\n");
+  inspect::PackageWalk w = walk(bytes);
+  ASSERT_TRUE(w.ok()) << w.problems.front().message;
+  std::vector<std::string> texts;
+  for (const inspect::WalkedCommand& c : w.commands)
+    if (c.command() == Command::kLicense) {
+      texts.push_back(c.text);
+      EXPECT_EQ(c.arguments[1], c.text.size() + 1);
+      EXPECT_EQ(bytes.at(c.arguments[0] + c.text.size()), 0);
+    }
+  EXPECT_EQ(texts, (std::vector<std::string>{"Caf\xE9\r\nline\r\nend\rx", std::string(65535, 'x')}));
 }
 
 TEST_F(ScriptTest, EveryProblemIsReportedNotOnlyTheFirst) {

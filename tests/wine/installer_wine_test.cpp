@@ -196,6 +196,54 @@ TEST_F(InstallerUnderWine, NextAndBackMoveBetweenPages) {
   expect_closed_with_zero();
 }
 
+TEST_F(InstallerUnderWine, LongLicenseScrollsAndInstallsOnlyAfterAccept) {
+  std::string license;
+  for (int line = 1; license.size() < 40000; ++line)
+    license += "Line " + std::to_string(line) + ": the terms go on, clause after clause.\r\n";
+  std::vector<InstalledFile> files = {{"", "a.txt", "accepted", kSomeTime}};
+  PackageBuilder b;
+  b.name("License");
+  b.license(license);
+  b.page(kPageNoBack | kPageNoNext);
+  b.text("Where to?");
+  b.dest(dir().windows_path() + "\\out", 0);
+  b.page(0);
+  add_lists(b, files);
+  b.copy("Copying");
+  b.done("Installed");
+  run(b);
+  const std::string edit = probe_id(Control::kLicense);
+  for (int visit = 0; visit < 2; ++visit) {
+    SCOPED_TRACE(visit == 0 ? "first visit" : "back to the page");
+    settle_license_page();
+    EXPECT_EQ(ask("length " + edit), "ok " + std::to_string(license.size()));
+    EXPECT_EQ(ask("firstline " + edit), "ok 0");
+    EXPECT_EQ(ask("checked " + probe_id(Control::kDecline)), "ok 1");
+    EXPECT_EQ(ask("checked " + probe_id(Control::kAccept)), "ok 0");
+    EXPECT_TRUE(visible(Control::kAccept));
+    EXPECT_FALSE(visible(Control::kText));
+    if (visit == 0) screenshot("license");
+    expect_ok("scrolldown " + edit);
+    EXPECT_NE(ask("firstline " + edit), "ok 0");
+    EXPECT_NE(ask("click " + probe_id(Control::kNext)), "ok");  // greyed: nothing to click
+    expect_ok("press " + probe_id(Control::kAccept));
+    wait_state(Control::kNext, "enabled");
+    EXPECT_EQ(ask("checked " + probe_id(Control::kAccept)), "ok 1");
+    EXPECT_EQ(ask("checked " + probe_id(Control::kDecline)), "ok 0");
+    click(Control::kNext);
+    wait_page("Where to?");
+    EXPECT_FALSE(visible(Control::kLicense));
+    EXPECT_FALSE(visible(Control::kAccept));
+    EXPECT_FALSE(fs::exists(dir() / "out"));
+    if (visit == 0) click(Control::kBack);
+  }
+  click(Control::kNext);
+  wait_text(Control::kNext, "Finish");
+  expect_installed(dir() / "out", files);
+  click(Control::kNext);
+  expect_closed_with_zero();
+}
+
 TEST_F(InstallerUnderWine, CancelAnsweredNoKeepsThePageAndYesEndsWithExitCodeZero) {
   run(worked_example());
   wait_page("Hello");

@@ -14,6 +14,10 @@
 //   visible ID           ok 1 or ok 0
 //   enabled ID           ok 1 or ok 0
 //   limit ID             an edit control's text limit (EM_GETLIMITTEXT)
+//   checked ID           a button's check state: ok 1 or ok 0
+//   firstline ID         an edit's first visible line; scrolldown ID scrolls it to the end
+//   length ID            the length of the control's text
+//   press ID             a real click (BM_CLICK) on a visible, enabled button
 //   extent ID [TEXT]     ok WIDTH CLIENT: the pixels TEXT (default: the control's
 //                        own text) takes in the control's font, and the control's width
 //   version KEY PATH     the version resource of the file PATH as Windows reads it:
@@ -292,6 +296,24 @@ void run(const std::string& command, std::string rest) {
     if (HWND h = control_argument(rest, id)) answer(IsWindowVisible(h) ? "ok 1" : "ok 0");
   } else if (command == "enabled") {
     if (HWND h = control_argument(rest, id)) answer(IsWindowEnabled(h) ? "ok 1" : "ok 0");
+  } else if (command == "checked") {
+    if (HWND h = control_argument(rest, id)) answer("ok " + std::to_string(send(h, BM_GETCHECK, 0, 0)));
+  } else if (command == "firstline") {
+    if (HWND h = control_argument(rest, id)) answer("ok " + std::to_string(send(h, EM_GETFIRSTVISIBLELINE, 0, 0)));
+  } else if (command == "length") {
+    if (HWND h = control_argument(rest, id)) answer("ok " + std::to_string(send(h, WM_GETTEXTLENGTH, 0, 0)));
+  } else if (command == "scrolldown") {
+    if (HWND h = control_argument(rest, id)) {
+      send(h, WM_VSCROLL, SB_BOTTOM, 0);
+      answer("ok");
+    }
+  } else if (command == "press") {
+    // A real click on the button, which an auto radio button answers by checking itself.
+    if (HWND h = control_argument(rest, id)) {
+      if (const char* why = refusal(h)) return answer(why);
+      send(h, BM_CLICK, 0, 0);
+      answer("ok");
+    }
   } else if (command == "limit") {
     if (HWND h = control_argument(rest, id)) answer("ok " + std::to_string(send(h, EM_GETLIMITTEXT, 0, 0)));
   } else if (command == "extent") {

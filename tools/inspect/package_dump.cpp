@@ -13,6 +13,7 @@
 #include "tools/script/iso_time.hpp"
 #include "tools/script/script_text.hpp"
 #include "tools/writer/shortcut_marks.hpp"
+#include "tools/script/license_text.hpp"
 
 namespace mivora::inspect {
 namespace {
@@ -121,6 +122,7 @@ class Dumper {
       case Arguments::kDestination: return word + " " + literal(c.text) + flags_text(c.arguments[1], script::kDestFlagWords);
       case Arguments::kListRecord: return list(c);
       case Arguments::kFileRecord: return file(c);
+      case Arguments::kLicense: return license(word, c);
       case Arguments::kNone: return word;
     }
     return word;
@@ -142,11 +144,30 @@ class Dumper {
     return "  file " + literal(c.text) + " from " + utf8_literal(source) + " time " + time_text(c.file.time);
   }
 
+  // The text goes beside the script as UTF-8, its CR LF kept, which builds
+  // the same bytes again.
+  std::string license(const std::string& word, const WalkedCommand& c) {
+    std::string name = "license-" + std::to_string(++licenses_) + ".txt";
+    if (options_.extract_to) {
+      std::optional<std::string> utf8 = script::license_file_of(c.text, options_.code_page);
+      if (!utf8)
+        throw std::runtime_error("the license text at " + describe_offset(c.offset) +
+                                 " holds a byte that code page " + std::to_string(options_.code_page) +
+                                 " leaves undefined, which a license file cannot say");
+      std::ofstream out(*options_.extract_to / name, std::ios::binary);
+      out.write(utf8->data(), static_cast<std::streamsize>(utf8->size()));
+      out.close();
+      if (!out) throw std::runtime_error("cannot write '" + (*options_.extract_to / name).string() + "'");
+    }
+    return word + " " + utf8_literal(name);
+  }
+
   ByteView package_;
   const DumpOptions& options_;
   const std::function<void(const std::string&)>& emit_;
   ExtractPlan plan_;
   std::string directory_;
+  int licenses_ = 0;
 };
 
 }  // namespace

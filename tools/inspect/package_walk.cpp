@@ -154,6 +154,12 @@ class Walker {
         return true;
       case Command::kFile:
         return understand_file(c);
+      case Command::kText:
+      case Command::kText2:
+        rules_.page_text(c.offset, c.info->script_word);
+        return true;
+      case Command::kLicense:
+        return understand_license(c);
       default:
         return true;
     }
@@ -180,6 +186,28 @@ class Walker {
       --expected_files_;
     rules_.file(c.offset, c.text);
     walk_.file_bytes += c.file.size;
+    return true;
+  }
+
+  // As the installer takes it: inside, its last byte the only zero; and as
+  // the writer lays it out: aligned, within the limit.
+  bool understand_license(WalkedCommand& c) {
+    const std::uint32_t offset = c.arguments[0];
+    const std::uint32_t length = c.arguments[1];
+    const ByteView text = view_.slice(offset, length);
+    if (length == 0 || text.size != length) {
+      problem(c.offset, "the license text (offset " + std::to_string(offset) + ", " + std::to_string(length) +
+                            " bytes) lies outside the package");
+      return false;
+    }
+    c.text.assign(reinterpret_cast<const char*>(text.data), length - 1);
+    if (text.data[length - 1] != 0) problem(c.offset, "the license text does not end with a zero byte");
+    if (c.text.find('\0') != std::string::npos) problem(c.offset, "the license text holds a zero byte before its end");
+    if (offset % 4 != 0) problem(c.offset, "the license text is not at a multiple of 4");
+    if (length > kMaxLicenseLength)
+      problem(c.offset, "the license text is " + std::to_string(length) + " bytes with its zero byte; at most " +
+                            std::to_string(kMaxLicenseLength) + " fit");
+    rules_.license(c.offset);
     return true;
   }
 

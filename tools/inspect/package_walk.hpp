@@ -22,7 +22,8 @@ struct WalkedCommand {
   std::uint32_t offset = 0;  // of the tag
   const format::CommandInfo* info = nullptr;
   std::vector<std::uint32_t> arguments;
-  std::string text;   // the string argument: caption, text, destination, list directory or file name
+  std::string text;   // the string argument: caption, text, destination, list directory or file name;
+                      // a license's text without its zero byte
   FileRecord file{};  // for "file"
   DataBlock block{};  // for "file"
 

@@ -40,6 +40,13 @@ class Layout {
       case Command::kDone:
         rules_.done(c.place);
         return out_.done(c.text);
+      case Command::kText:
+      case Command::kText2:
+        rules_.page_text(c.place, format::info_of(c.command).script_word);
+        return out_.text_command(c.command, c.text);
+      case Command::kLicense:
+        rules_.license(c.place);
+        return out_.license(c.text);
       default: return out_.text_command(c.command, c.text);
     }
   }

@@ -11,6 +11,7 @@
 #include "tools/script/group_split.hpp"
 #include "tools/script/identity_commands.hpp"
 #include "tools/script/iso_time.hpp"
+#include "tools/script/license_text.hpp"
 #include "tools/script/plan_layout.hpp"
 #include "tools/script/script_arguments.hpp"
 #include "tools/script/script_lexer.hpp"
@@ -197,6 +198,7 @@ class Compiler {
       case format::Arguments::kDestination: return dest(a);
       case format::Arguments::kListRecord: return list(a);
       case format::Arguments::kFileRecord: return file(a);
+      case format::Arguments::kLicense: return license(a);
       case format::Arguments::kNone: break;
     }
     throw LineError{std::string("'") + info.script_word + "' cannot be written in a script"};
@@ -218,6 +220,32 @@ class Compiler {
     // What fits is counted in the characters a user sees: a doubled "&" shows once.
     if (std::optional<std::string> warning = text_fit_warning(info.command, ansi(text))) warn(line_place(), *warning);
     add(info.command).text = std::move(s);
+  }
+
+  // The license file's text, converted now; its problems name the file.
+  void license(Arguments& a) {
+    fs::path source = source_path(a.string("the license file"));
+    a.finish();
+    fs::path full = base_ / source;
+    std::uint32_t where = place(line_, shown_path(source));
+    SourceEntry entry = probe_source(full);
+    if (entry.kind != SourceKind::kFile) {
+      report(where, entry.kind == SourceKind::kFolder ? "is a folder, not a license file" : entry.problem);
+      return;
+    }
+    result_.source_files.push_back(full);
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (entry.size < format::kMaxLicenseLength * 4) bytes = writer::read_whole_file(full);
+    if (!bytes) {
+      report(where, entry.size < format::kMaxLicenseLength * 4
+                        ? std::string("cannot be read")
+                        : "is " + std::to_string(entry.size) + " bytes; a license text holds at most 65535");
+      return;
+    }
+    LicenseText text = license_text(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+                                    options_.code_page);
+    if (!text.problem.empty()) return report(where, text.problem);
+    add(Command::kLicense).text = std::move(text.bytes);
   }
 
   void page(Arguments& a) {

@@ -61,13 +61,25 @@ void PackageBuilder::file(std::string_view name, std::string_view contents, File
        [bytes](ByteSink& sink) { sink.write(bytes.data(), bytes.size()); });
 }
 
+void PackageBuilder::license(std::string_view text) {
+  std::string bytes(text);
+  bytes += '\0';
+  auto index = static_cast<std::int32_t>(files_.size());
+  auto size = static_cast<std::uint32_t>(bytes.size());
+  files_.push_back({0, size, [bytes](ByteSink& sink) { sink.write(bytes.data(), bytes.size()); }, false});
+  script_.push_back({format::kTagLicense, -1});
+  script_.push_back({0, index});
+  script_.push_back({size, -1});
+  static_assert(format::argument_words(format::Arguments::kLicense) == 2);
+}
+
 std::uint64_t PackageBuilder::script_end() const {
   return format::kHeadSize + 4ull * script_.size() + format::kWordSize;
 }
 
 std::uint64_t PackageBuilder::data_end() const {
   std::uint64_t end = script_end();
-  for (const PendingFile& f : files_) end += format::kBlockContents + f.size + format::padding_after(f.size);
+  for (const PendingFile& f : files_) end += f.block_size();
   return end;
 }
 
@@ -82,7 +94,7 @@ void PackageBuilder::write(ByteSink& sink) const {
   std::uint64_t at = script_end();
   for (const PendingFile& f : files_) {
     data_offsets.push_back(static_cast<std::uint32_t>(at));
-    at += format::kBlockContents + f.size + format::padding_after(f.size);
+    at += f.block_size();
   }
   put_word(sink, head_.magic);
   put_word(sink, head_.head_tag);
@@ -93,7 +105,7 @@ void PackageBuilder::write(ByteSink& sink) const {
     put_word(sink, w.file_index >= 0 ? data_offsets[static_cast<std::size_t>(w.file_index)] : w.value);
   put_word(sink, format::kEndMarker);
   for (const PendingFile& f : files_) {
-    put_word(sink, f.name_reference);
+    if (f.named) put_word(sink, f.name_reference);
     CountingSink counted(sink);
     if (f.contents) f.contents(counted);
     if (counted.count != f.size) throw std::runtime_error("file contents changed size while the package was written");

@@ -103,6 +103,9 @@ class PackageBuilder {
   // A file record and its data block (group and reserved words 0).
   void file(std::string_view name, std::uint32_t size, FileTime time, ContentSource contents);
   void file(std::string_view name, std::string_view contents, FileTime time);
+  // A license text (its zero byte is added) in the data area, where the
+  // `lcns` command stands among the file records.
+  void license(std::string_view text);
 
   // Any tag and words, for packages that break the rules on purpose.
   void command(std::uint32_t tag, const std::vector<std::uint32_t>& arguments);
@@ -122,10 +125,15 @@ class PackageBuilder {
   };
 
  private:
+  // A file's data block, or a license text (no name reference before it).
   struct PendingFile {
     std::uint32_t name_reference;
     std::uint32_t size;
     ContentSource contents;
+    bool named = true;
+    [[nodiscard]] std::uint64_t block_size() const {
+      return (named ? format::kBlockContents : 0) + size + format::padding_after(size);
+    }
   };
 
   [[nodiscard]] std::uint64_t script_end() const;  // offset after the end marker

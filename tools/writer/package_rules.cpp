@@ -48,6 +48,30 @@ void PackageRules::command(std::uint64_t where, bool is_file) {
   if (!is_file) in_list_ = false;
 }
 
+void PackageRules::page_text(std::uint64_t where, const char* word) {
+  if (license_)
+    report_(where, std::string("'") + word + "' and the 'license' at " + describe_(*license_) +
+                       " are on one page, where the text would lie over the license: a license page has no texts");
+  page_text_ = where;
+  page_text_word_ = word;
+}
+
+void PackageRules::license(std::uint64_t where) {
+  if (page_text_)
+    report_(where, std::string("the 'license' and the '") + page_text_word_ + "' at " + describe_(*page_text_) +
+                       " are on one page, where the text would lie over the license: a license page has no texts");
+  license_ = where;
+}
+
+// Reported at the license when its page run ends with no page to wait on.
+void PackageRules::license_without_page() {
+  if (license_)
+    report_(*license_, "a 'license' needs a 'page no-next' after it, before the next 'copy' or 'done': the user "
+                       "must accept it before going on");
+  license_.reset();
+  page_text_.reset();
+}
+
 void PackageRules::start_page_run(std::uint64_t where) {
   if (++page_runs_ == kMaxPageRuns + 1)
     report_(where, "this is the 16th 'page' or 'copy', but 15 fit: the installer keeps 16 page runs, the one the "
@@ -57,9 +81,15 @@ void PackageRules::start_page_run(std::uint64_t where) {
 void PackageRules::page(std::uint64_t where, std::uint32_t flags) {
   if (!seen_page_ && !(flags & kPageNoBack))
     report_(where, "the first page must have no-back: there is no earlier page to go back to");
-  if ((flags & kPageNoBack) && (flags & kPageNoNext) && warn_)
+  // A license page leaves through "Accept", which enables Next.
+  if ((flags & kPageNoBack) && (flags & kPageNoNext) && !license_ && warn_)
     warn_(where, "a page with no-back and no-next can be left only with Cancel, which ends the installer");
   seen_page_ = true;
+  if (license_ && !(flags & kPageNoNext))
+    report_(where, "the page of the 'license' at " + describe_(*license_) +
+                       " needs no-next: without it Next is enabled while \"Decline\" is checked");
+  license_.reset();
+  page_text_.reset();
   start_page_run(where);
 }
 
@@ -195,6 +225,7 @@ void PackageRules::check_room_for_typed_destination(std::uint64_t where, std::st
 void PackageRules::copy(std::uint64_t where) {
   if (!has_group_) report_(where, "'copy' needs a 'dest' before it: the destination starts each group of files");
   close_group();
+  license_without_page();
   copied_ = true;
   any_copy_ = true;
   copied_destination_length_ = destination_length_;
@@ -207,11 +238,13 @@ void PackageRules::done(std::uint64_t where) {
     report_(where, "the files listed after the 'dest' at " + describe_(group_start_) +
                        " are never copied: put a 'copy' before 'done'");
   close_group();
+  license_without_page();
   seen_done_ = true;
 }
 
 void PackageRules::end(std::uint64_t where) {
   close_group();
+  license_without_page();
   close_destination();
   if (!seen_done_) report_(where, "the script must end with 'done'");
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ class PackageRules {
   // command but "file" closes the open list.
   void command(std::uint64_t where, bool is_file);
   void page(std::uint64_t where, std::uint32_t flags);
+  // `text` and `text2` lie inside the license's edit: a page run with a
+  // `license` holds neither. `word` names the command in messages.
+  void page_text(std::uint64_t where, const char* word);
+  void license(std::uint64_t where);
   void dest(std::uint64_t where, std::string_view default_path, std::uint32_t flags, Tables tables = Tables::kCheck);
   void list(std::uint64_t where, std::string_view directory);
   void file(std::uint64_t where, std::string_view name);
@@ -39,6 +44,7 @@ class PackageRules {
   bool needs_group(std::uint64_t where, const char* command);
   void check_default_destination(std::uint64_t where, std::string_view path, std::uint32_t flags);
   void start_page_run(std::uint64_t where);
+  void license_without_page();
   void close_group();
   void start_destination();
   void close_destination();
@@ -51,6 +57,10 @@ class PackageRules {
   bool seen_page_ = false;
   bool seen_done_ = false;
   std::uint32_t page_runs_ = 1;
+  // The current page run's `text` and `license`, where they stand.
+  std::optional<std::uint64_t> page_text_;
+  const char* page_text_word_ = "";
+  std::optional<std::uint64_t> license_;
   bool has_group_ = false;
   bool copied_ = false;   // the current group's copy
   bool any_copy_ = false;  // a copy of any group
