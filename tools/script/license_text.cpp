@@ -46,7 +46,7 @@ LicenseText license_text(std::string_view utf8, std::uint32_t code_page) {
       if (bad_characters++ == 0) result.problem = at.text() + ": " + problem;
     } else {
       if (*c == U'\n' && previous != U'\r') result.bytes += '\r';
-      result.bytes += static_cast<char>(*b);
+      result.bytes += static_cast<char>(b.value_or(0));  // set whenever there is no problem
     }
     previous = c.value_or(0);
     if (previous == U'\n') {
