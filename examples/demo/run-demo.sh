@@ -98,21 +98,24 @@ snapshot() {
   import -window "${window:-root}" "$OUT/$1.png" 2>/dev/null || import -window root "$OUT/$1.png"
   say "  saved build/demo/$1.png"
 }
-# Returns once the page waits for an answer (clicks made while a page is
-# built are dropped): "Decline" (203) disables Next only on a waiting page,
-# and "Accept" (202) enables it again.
-settle_page() {
+# A click on a radio button changes Next only on a waiting page (clicks
+# made while a page is built are dropped): $1 is clicked until Next is $2,
+# then $3 brings Next back to $4.
+click_until_page_waits() {
   local i
   must "timeout 300"
   for i in $(seq 1 30); do
-    must "post 203"
-    ask "waitstate 101 disabled"
+    must "post $1"
+    ask "waitstate 101 $2"
     [[ $ANSWER == ok* ]] && break
   done
   must "timeout 10000"
-  must "post 202"
-  must "waitstate 101 enabled"
+  must "post $3"
+  must "waitstate 101 $4"
 }
+# Returns once the page waits: "Decline" (203) disables Next only then, and
+# "Accept" (202) enables it again.
+settle_page() { click_until_page_waits 203 disabled 202 enabled; }
 # Waits until static 210 shows something other than $1.
 wait_new_text() {
   local i
@@ -127,18 +130,9 @@ wait_new_text() {
 # The license page starts declined with Next greyed: "Accept" (202) enables
 # Next only once the page waits, and "Decline" (203) greys it again.
 settle_license_page() {
-  local i
   must "waitstate 201 visible"
   must "waitstate 101 disabled"
-  must "timeout 300"
-  for i in $(seq 1 30); do
-    must "post 202"
-    ask "waitstate 101 enabled"
-    [[ $ANSWER == ok* ]] && break
-  done
-  must "timeout 10000"
-  must "post 203"
-  must "waitstate 101 disabled"
+  click_until_page_waits 202 enabled 203 disabled
 }
 page_texts() {
   show text 210

@@ -85,39 +85,34 @@ void InstallerRun::wait_state(Control c, const std::string& state) {
   expect_ok("waitstate " + probe_id(c) + " " + state);
 }
 
-// "Decline" disables Next only on a waiting page; "Accept" undoes it.
-void InstallerRun::settle_page() {
+// A click on a radio button changes Next only on a waiting page: `probe`
+// is clicked until Next is `state`, then `undo` brings Next back.
+void InstallerRun::click_until_page_waits(std::uint32_t probe, const std::string& state, std::uint32_t undo,
+                                          const std::string& undone) {
   expect_ok("timeout 300");
   bool waiting = false;
   for (int attempt = 0; attempt < 30 && !waiting; ++attempt) {
-    expect_ok(post(kCommandDecline));
-    waiting = ask("waitstate " + probe_id(Control::kNext) + " disabled") == "ok";
+    expect_ok(post(probe));
+    waiting = ask("waitstate " + probe_id(Control::kNext) + " " + state) == "ok";
   }
   expect_ok("timeout 10000");
   ASSERT_TRUE(waiting) << "the page never waited for an answer";
-  expect_ok(post(kCommandAccept));
-  wait_state(Control::kNext, "enabled");
+  expect_ok(post(undo));
+  wait_state(Control::kNext, undone);
 }
+
+void InstallerRun::settle_page() { click_until_page_waits(kCommandDecline, "disabled", kCommandAccept, "enabled"); }
 
 void InstallerRun::wait_page(const std::string& text) {
   wait_text(Control::kText, text);
   settle_page();
 }
 
-// "Accept" enables Next only on a waiting page; "Decline" greys it again.
+// A license page starts declined: "Accept" enables Next once it waits.
 void InstallerRun::settle_license_page() {
   wait_state(Control::kLicense, "visible");
   wait_state(Control::kNext, "disabled");
-  expect_ok("timeout 300");
-  bool waiting = false;
-  for (int attempt = 0; attempt < 30 && !waiting; ++attempt) {
-    expect_ok(post(kCommandAccept));
-    waiting = ask("waitstate " + probe_id(Control::kNext) + " enabled") == "ok";
-  }
-  expect_ok("timeout 10000");
-  ASSERT_TRUE(waiting) << "the license page never waited for an answer";
-  expect_ok(post(kCommandDecline));
-  wait_state(Control::kNext, "disabled");
+  click_until_page_waits(kCommandAccept, "enabled", kCommandDecline, "disabled");
 }
 
 void InstallerRun::finish(const std::string& closing) {

@@ -63,6 +63,8 @@ class InstallerRun : public ::testing::Test {
   // Returns once the page waits for an answer: clicks made while a page is
   // still being built are dropped, so tests click only after this.
   void settle_page();
+  void click_until_page_waits(std::uint32_t probe, const std::string& state, std::uint32_t undo,
+                              const std::string& undone);
   // The same for a license page, whose flags grey Next: it returns once the
   // page waits, declined as it started.
   void settle_license_page();
