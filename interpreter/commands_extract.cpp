@@ -41,7 +41,7 @@ bool lists_fit_recorded_files(Interpreter& script) {
 // An empty group has nothing left to copy: it shows 100%.
 std::uint32_t percentage(const FileGroup& group) {
   if (group.total_size == 0) return 100;
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(group.bytes_copied) * 100 / group.total_size);
+  return static_cast<std::uint32_t>(group.bytes_copied * 100 / group.total_size);
 }
 
 // The text changes at most 101 times in a copy, however many chunks there
