@@ -163,6 +163,39 @@ TEST_F(Extraction, CancelMadeDuringTheLastFileStillAsks) {
   EXPECT_EQ(wizard.confirmations_shown(), 1);
 }
 
+// The window queues nothing of the script's own, so the look between two
+// files sees the close box itself: the copy ends after the file being written.
+TEST_F(Extraction, CloseBoxDuringTheCopyEndsItAfterTheFileBeingWritten) {
+  files.on_write = [&](const std::string& path, std::uint32_t) {
+    if (path == under("1")) wizard.perform(UserAction::close());
+  };
+  wizard.click(Control::kNext);
+  ScriptEnd end = run(copying(target(), numbered(3)));
+  EXPECT_TRUE(is_exit_thread(end));
+  EXPECT_EQ(read_text(target() + "/1"), "one");
+  EXPECT_FALSE(fs::exists(target() + "/2"));
+  EXPECT_EQ(wizard.confirmations_shown(), 0);
+}
+
+// A key outranks a command in the look between files: a key alone lets the
+// copy go on without waiting, and a Cancel behind a key still asks.
+TEST_F(Extraction, KeyDuringTheCopyNeitherHoldsItNorHidesACancel) {
+  for (bool cancel_too : {false, true}) {
+    SCOPED_TRACE(cancel_too ? "key and Cancel" : "key alone");
+    Session local;
+    local.files.on_write = [&](const std::string& path, std::uint32_t) {
+      if (path != target() + "\\1") return;
+      local.wizard.perform(UserAction::key('a'));
+      if (cancel_too) local.wizard.perform(UserAction::click(Control::kCancel));
+    };
+    if (cancel_too) local.wizard.answer_confirmations({false});
+    local.wizard.click(Control::kNext).click(Control::kNext);
+    expect_finished(local.wizard, local.run(copying(target(), numbered(3))), "Installed");
+    EXPECT_EQ(local.wizard.confirmations_shown(), cancel_too ? 1 : 0);
+    EXPECT_EQ(read_text(target() + "/3"), "three");
+  }
+}
+
 TEST_F(Extraction, SecondCopyWithoutNewDestReadsThePathLeftInTheField) {
   PackageBuilder b = begin_copying(target());
   add_lists(b, {{"", "a.txt", "abc", kSomeTime}});
