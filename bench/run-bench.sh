@@ -5,7 +5,8 @@
 #   with and without the same display updates), `cp -r` and Wine's xcopy,
 #   `mivora-pack build`, `check` and `dump --extract` of a 1 GiB tree against
 #   `cp -r`, with the peak resident memory of each,
-#   the installer's peak anonymous memory for a 16 MiB and a 256 MiB package,
+#   the installer's peak anonymous memory for a 16 MiB and a 256 MiB package
+#   and for a tree of 20,000 files, whose file table fills 80 KiB of it,
 #   the stub's size.
 # Called by ./run bench (which builds, starts Xvfb, prepares WINEPREFIX and
 # chooses the Windows build: MIVORA_WINDOWS_BUILD, build/win32 or, where this
@@ -38,6 +39,7 @@ trap 'rm -rf "$WORK"' EXIT
 ONLY=${MIVORA_BENCH_ONLY:-}
 wants() { [ -z "$ONLY" ] || [ "$ONLY" = "$1" ]; }
 RESULTS=()
+EXTRACTION_RSS=
 
 now_ns() { date +%s%N; }
 median() { sort -n | awk '{a[NR]=$1} END {if (NR % 2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
@@ -68,6 +70,26 @@ make_case() {
     done
     printf 'copy "Copying"\ndone "Done"\n'
   } >"$WORK/$name/setup.mivora"
+  "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/setup.exe" --stub "$STUB" >/dev/null ||
+    { echo "bench: mivora-pack build failed for $name"; exit 1; }
+  "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/package.bin" >/dev/null ||
+    { echo "bench: mivora-pack build of the bare package failed for $name"; exit 1; }
+}
+
+# A tree of FOLDERS folders of PER files of SIZE bytes each, written by the
+# shell itself (a process per file would take minutes), and the script that
+# installs it with one `files` line into $WORK/dest.
+make_tree_case() {
+  local name=$1 folders=$2 per=$3 size=$4
+  local src=$WORK/$name/src d f
+  local contents
+  contents=$(head -c "$size" /dev/urandom | base64 -w0 | head -c "$size")
+  for d in $(seq 1 "$folders"); do
+    mkdir -p "$src/d$d"
+    for f in $(seq 1 "$per"); do printf '%s' "$contents" >"$src/d$d/f$f.txt"; done
+  done
+  printf 'name "Bench %s"\ndest "%s" fixed\npage no-back\nfiles "" from "src"\ncopy "Copying"\ndone "Done"\n' \
+    "$name" "$(script_string "$(winpath "$WORK/dest")")" >"$WORK/$name/setup.mivora"
   "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/setup.exe" --stub "$STUB" >/dev/null ||
     { echo "bench: mivora-pack build failed for $name"; exit 1; }
   "$PACK" build "$WORK/$name/setup.mivora" -o "$WORK/$name/package.bin" >/dev/null ||
@@ -226,6 +248,8 @@ bench_extraction() {
   # Speeds against the floor: the floor's time over the installer's, so 1.00
   # is as fast as the least program can be and the goal is 0.95 or more.
   RESULTS+=("extraction $label: speed of mivora against the floor with display = $(ratio "$fd" "$m"), without = $(ratio "$fb" "$m"); mivora/cp = $(ratio "$m" "$c"), mivora/xcopy = $(ratio "$m" "$x")")
+  # The installer's peak anonymous memory over these installs.
+  EXTRACTION_RSS=$(cut -d' ' -f2 "$WORK/install.out" | median)
 }
 
 bench_memory() {
@@ -305,6 +329,11 @@ if wants extraction; then
   make_case many-4k 128 4096 4
   bench_extraction many-4k "128 files of 4 KiB"
   rm -rf "$WORK/many-4k"
+  # Past the 128 files and 32 lists a group held before the tables grew: one copy.
+  make_tree_case tree-20k 500 40 1024
+  bench_extraction tree-20k "20,000 files of 1 KiB in 500 dirs"
+  RESULTS+=("installer peak RssAnon, 20,000 files of 1 KiB in 500 dirs: $EXTRACTION_RSS KiB")
+  rm -rf "$WORK/tree-20k"
 fi
 
 if wants memory; then

@@ -43,7 +43,7 @@ bool lists_fit_recorded_files(Interpreter& script) {
 // An empty group has nothing left to copy: it shows 100%.
 std::uint32_t percentage(const FileGroup& group) {
   if (group.total_size == 0) return 100;
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(group.bytes_copied) * 100 / group.total_size);
+  return static_cast<std::uint32_t>(group.bytes_copied * 100 / group.total_size);
 }
 
 // The text changes at most 101 times in a copy, however many chunks there
@@ -115,10 +115,17 @@ Step extract_file(Extraction& extraction, std::uint32_t record_offset) {
   return Step::kContinue;
 }
 
-// At most one command between two files: Cancel asks, anything else is dropped.
+// One look at the events between two files, without waiting: a close
+// request ends the copy here, and at most one command is taken (Cancel asks,
+// anything else is dropped). The window queues only what the user did, so
+// most looks find nothing.
 Step look_at_pending_command(Interpreter& script) {
-  if (!script.input().command_pending()) return Step::kContinue;
-  Taken taken = script.input().next_command();
+  ScriptInput& input = script.input();
+  const EventSlot first = input.first_pending();
+  if (first == EventSlot::kClose) return script.end_on_close();
+  // A key outranks a command in the look; next_command drops keys on its way.
+  if (first == EventSlot::kIdle || !input.command_pending()) return Step::kContinue;
+  Taken taken = input.next_command();
   if (taken.closing) return script.end_on_close();
   if (taken.entry == kCommandCancel) return script.ask_to_cancel();
   return Step::kContinue;

@@ -23,7 +23,7 @@ bool ScriptInput::run_wake_up_action(EventSlot slot) {
 
 bool ScriptInput::wait_for_event(EventSlot wanted) {
   for (;;) {
-    EventSlot slot = link_.wait_for_events();
+    EventSlot slot = link_.wait_for_events(kWakeUpMilliseconds);
     if (slot == wanted) return true;
     if (!run_wake_up_action(slot)) return false;
     if (link_.event_set(EventSlot::kClose)) return false;

@@ -26,6 +26,9 @@ class ScriptInput {
   Taken next_key();
   // The command event, tested without waiting.
   [[nodiscard]] bool command_pending();
+  // The lowest slot whose event is set (close, key, command), tested
+  // without waiting; kIdle when nothing waits.
+  [[nodiscard]] EventSlot first_pending() { return link_.wait_for_events(0); }
   // Takes and drops every waiting command; false when the script must end.
   [[nodiscard]] bool discard_pending_commands();
 

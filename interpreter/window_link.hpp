@@ -18,8 +18,10 @@ inline constexpr std::uint32_t kWakeUpMilliseconds = 1000;
 
 class WindowLink {
  public:
-  // Waits up to kWakeUpMilliseconds; a timeout or a failed wait is kIdle.
-  virtual EventSlot wait_for_events() = 0;
+  // The lowest slot whose event is set, waiting up to `milliseconds` for
+  // one (kWakeUpMilliseconds in a wait, 0 for a look); a timeout or a failed
+  // wait is kIdle.
+  virtual EventSlot wait_for_events(std::uint32_t milliseconds) = 0;
   // Tests one event without waiting.
   virtual bool event_set(EventSlot slot) = 0;
   // The take-command request (0x594): the oldest command entry, or 0.

@@ -78,9 +78,11 @@ inline constexpr std::uint32_t kDestDrivePrefix = 2;
 // the bit show the default string instead.
 inline constexpr std::uint32_t kDestSameDestination = 4;
 
-// Capacities of the installer's tables and buffers.
-inline constexpr std::uint32_t kMaxFilesPerGroup = 128;
-inline constexpr std::uint32_t kMaxListsPerGroup = 32;
+// Capacities of the installer's tables and buffers. Installers built before
+// the tables grew hold 128 files and 32 lists a group, and refuse a package
+// past that as not valid.
+inline constexpr std::uint32_t kMaxFilesPerGroup = 65536;
+inline constexpr std::uint32_t kMaxListsPerGroup = 4096;
 inline constexpr std::uint32_t kMaxPageRuns = 16;
 inline constexpr std::uint32_t kMaxDestinationLength = 127;
 inline constexpr std::uint32_t kMaxPathLength = 255;

@@ -3,6 +3,7 @@
 
 #include "support/path_buffer.hpp"
 #include "wizard/control_ids.hpp"
+#include "wizard/window_messages.hpp"
 #include "wizard/window_win32.hpp"
 #include "wizard/wizard_window.hpp"
 
@@ -24,9 +25,11 @@ class Win32ControlSurface final : public ControlSurface {
     for (int i = 1; i < kControlCount; ++i) g_wizard.controls[i] = GetDlgItem(window, kControlIds[i]);
   }
 
+  // Set by the window's own thread (kSetTextRequest), so that the notices
+  // of the change are not queued as the user's commands.
   void set_text(Control control, CountedView text) override {
     terminated_copy(text, shared_path_buffer, kPathBufferSize);
-    SetWindowTextA(handle(control), shared_path_buffer);
+    SendMessageA(g_wizard.window, kSetTextRequest, reinterpret_cast<WPARAM>(handle(control)), 0);
   }
 
   void get_text(Control control, CountedDest text) override {

@@ -1,6 +1,7 @@
 // Win32 body of the wizard window: class, window procedure and queues, events, the script thread's link.
 #include "wizard/window_win32.hpp"
 
+#include "support/path_buffer.hpp"
 #include "wizard/resource.h"
 #include "wizard/window_messages.hpp"
 #include "wizard/wizard_window.hpp"
@@ -38,7 +39,25 @@ LRESULT take(Ring<T, Slots>& ring, EventSlot slot) {
 LRESULT on_take_command(HWND, WPARAM, LPARAM) { return take(g_wizard.commands, EventSlot::kCommand); }
 
 LRESULT on_command(HWND, WPARAM wparam, LPARAM) {
+  if (g_wizard.setting_text) return 0;  // a notice of the script's own text, not of the user
   return append(g_wizard.commands, EventSlot::kCommand, static_cast<std::uint32_t>(wparam));
+}
+
+// The script's set-text, carried out on this thread so that the notices it
+// causes (an edit control's EN_UPDATE and EN_CHANGE) can be told from the
+// user's. The control sends them to this procedure during the call itself:
+// on its own thread SetWindowTextA is a direct call that reads no message
+// queue and waits for no other thread, so no input is dispatched while the
+// flag is set. What the user types meanwhile waits in the queue and is
+// queued as a command entry after the call, as before; only this thread
+// reads or writes the flag. The text is in the shared path buffer, which the
+// script thread filled and leaves alone until this request returns; its
+// last byte is always the NUL. Another sender can do no more than WM_SETTEXT.
+LRESULT on_set_text(HWND, WPARAM control, LPARAM) {
+  g_wizard.setting_text = true;
+  SetWindowTextA(reinterpret_cast<HWND>(control), shared_path_buffer);
+  g_wizard.setting_text = false;
+  return 0;
 }
 
 LRESULT on_take_key(HWND, WPARAM, LPARAM) { return take(g_wizard.keys, EventSlot::kKey); }
@@ -98,13 +117,14 @@ constexpr MessageHandler kMessageHandlers[] = {
     {kShowLineRequest, on_show_line},
     {WM_CLOSE, on_close},
     {WM_DESTROY, on_destroy},
+    {kSetTextRequest, on_set_text},
 };
-static_assert(sizeof kMessageHandlers / sizeof kMessageHandlers[0] == 9);
+static_assert(sizeof kMessageHandlers / sizeof kMessageHandlers[0] == 10);
 
 class Win32WindowLink final : public WindowLink {
  public:
-  EventSlot wait_for_events() override {
-    DWORD result = WaitForMultipleObjects(kEventCount, g_wizard.events, FALSE, kWakeUpMilliseconds);
+  EventSlot wait_for_events(std::uint32_t milliseconds) override {
+    DWORD result = WaitForMultipleObjects(kEventCount, g_wizard.events, FALSE, milliseconds);
     // WAIT_OBJECT_0 is 0, so 0..3 are the slots; a timeout or a failure is idle.
     return result < kEventCount ? static_cast<EventSlot>(result) : EventSlot::kIdle;
   }

@@ -24,6 +24,8 @@ struct WizardWindow {
   Ring<std::uint32_t, 128> commands;
   Ring<std::int32_t, 32> keys;
   char show_line[kShowLineCapacity + 1] = {};
+  // True while the window sets a control's text for the script.
+  bool setting_text = false;
 };
 
 extern constinit WizardWindow g_wizard;

@@ -182,7 +182,7 @@ TEST_F(FaultUnderWine, CancelConfirmedDuringCopyLeavesOnlyCompleteFiles) {
 }
 
 // Once: the window stays, still showing the copy, until the script next
-// takes input, after the file being written. Twice: the window goes at
+// looks at its input, after the file being written. Twice: the window goes at
 // once, and the file being written is still finished before the process
 // ends. The first file is 160 MiB: the close box is clicked while it is
 // written, and the probe looks at the window, or clicks again, long before
@@ -233,8 +233,9 @@ std::vector<std::string> flood_of_input(int count) {
 }
 
 // Input during a copy is taken one entry after each file: Next and Back are
-// dropped, and the one Cancel, behind the field's own change notices, asks
-// once; No lets the copy go on to its end. A second question (an entry
+// dropped, and the one Cancel asks once (the field's own change notices are
+// not queued, so nothing else stands before it); No lets the copy go on to
+// its end. A second question (an entry
 // handed over twice or out of a wrong slot) would hold the copy and never
 // reach Finish.
 TEST_F(FaultUnderWine, InputDuringCopyIsTakenBetweenFilesAsksOnceAndTheInstallCompletes) {

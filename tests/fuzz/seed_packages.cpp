@@ -82,7 +82,10 @@ std::vector<SeedPackage> seed_packages() {
         b.file("a", "a", kSomeTime);
       }),
       seed("hostile-seventeen-pages", 0, pages(17)),
-      seed("hostile-file-table", 0, file_table("C:\\D", 1, 129)),
+      // Past the 128 files a group held before its tables grew. A group past
+      // today's tables is larger than the fuzzer's inputs: the interpreter's
+      // tests refuse one.
+      seed("many-files", 129, file_table("C:\\D", 1, 129)),
   };
 }
 

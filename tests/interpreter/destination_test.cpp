@@ -191,7 +191,7 @@ TEST_F(DestinationInstall, DestAfterACopyIsADestinationPageAgain) {
   }
 }
 
-// A tree larger than one group's 128 files goes on in the folder the user
+// A tree larger than one group's tables goes on in the folder the user
 // typed: the later groups continue there, fixed, with no page between.
 TEST_F(DestinationInstall, ContinueInstallsLaterGroupsWhereTheFirstWent) {
   const std::vector<std::vector<InstalledFile>> groups = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"),

@@ -208,6 +208,39 @@ TEST_F(Extraction, CancelMadeDuringTheLastFileStillAsks) {
   EXPECT_EQ(wizard.confirmations_shown(), 1);
 }
 
+// The window queues nothing of the script's own, so the look between two
+// files sees the close box itself: the copy ends after the file being written.
+TEST_F(Extraction, CloseBoxDuringTheCopyEndsItAfterTheFileBeingWritten) {
+  files.on_write = [&](const std::string& path, std::uint32_t) {
+    if (path == under("1")) wizard.perform(UserAction::close());
+  };
+  wizard.click(Control::kNext);
+  ScriptEnd end = run(copying(target(), numbered(3)));
+  EXPECT_TRUE(is_exit_thread(end));
+  EXPECT_EQ(read_text(target() + "/1"), "one");
+  EXPECT_FALSE(fs::exists(target() + "/2"));
+  EXPECT_EQ(wizard.confirmations_shown(), 0);
+}
+
+// A key outranks a command in the look between files: a key alone lets the
+// copy go on without waiting, and a Cancel behind a key still asks.
+TEST_F(Extraction, KeyDuringTheCopyNeitherHoldsItNorHidesACancel) {
+  for (bool cancel_too : {false, true}) {
+    SCOPED_TRACE(cancel_too ? "key and Cancel" : "key alone");
+    Session local;
+    local.files.on_write = [&](const std::string& path, std::uint32_t) {
+      if (path != target() + "\\1") return;
+      local.wizard.perform(UserAction::key('a'));
+      if (cancel_too) local.wizard.perform(UserAction::click(Control::kCancel));
+    };
+    if (cancel_too) local.wizard.answer_confirmations({false});
+    local.wizard.click(Control::kNext).click(Control::kNext);
+    expect_finished(local.wizard, local.run(copying(target(), numbered(3))), "Installed");
+    EXPECT_EQ(local.wizard.confirmations_shown(), cancel_too ? 1 : 0);
+    EXPECT_EQ(read_text(target() + "/3"), "three");
+  }
+}
+
 TEST_F(Extraction, SecondCopyWithoutNewDestReadsThePathLeftInTheField) {
   PackageBuilder b = begin_copying(target());
   add_lists(b, {{"", "a.txt", "abc", kSomeTime}});
@@ -265,7 +298,9 @@ TEST_F(Extraction, TablesBeyondTheirCapacityAreRefused) {
     int files_per_list;
     bool fits;
   };
-  for (const Case& c : {Case{32, 4, true}, Case{33, 0, false}, Case{1, 129, false}}) {
+  constexpr int kLists = static_cast<int>(kMaxListsPerGroup);
+  constexpr int kFiles = static_cast<int>(kMaxFilesPerGroup);
+  for (const Case& c : {Case{kLists, kFiles / kLists, true}, Case{kLists + 1, 0, false}, Case{1, kFiles + 1, false}}) {
     SCOPED_TRACE(std::to_string(c.lists) + " lists of " + std::to_string(c.files_per_list));
     const std::string destination = target(std::to_string(c.lists));
     Session local;
@@ -274,12 +309,54 @@ TEST_F(Extraction, TablesBeyondTheirCapacityAreRefused) {
     ScriptEnd end = local.run(file_table(destination, c.lists, c.files_per_list));
     if (c.fits) {
       expect_finished(local.wizard, end, "Installed");
-      EXPECT_EQ(std::distance(fs::directory_iterator(destination), fs::directory_iterator()), 128);
+      EXPECT_EQ(std::distance(fs::directory_iterator(destination), fs::directory_iterator()), kFiles);
     } else {
       expect_error_state(local.wizard, end, "No valid install package.");
       EXPECT_TRUE(local.files.calls.empty());
     }
   }
+}
+
+// `count` file records, each "shared", that all point at one data block of
+// `size` zero bytes: a group far larger than its package.
+std::vector<std::uint8_t> records_sharing_one_block(const std::string& destination, std::uint32_t count,
+                                                   std::uint32_t size) {
+  PackageBuilder b = begin_copying(destination);
+  b.list("", count);
+  b.file("shared", size, kSomeTime, [size](writer::ByteSink& sink) {
+    const std::vector<std::uint8_t> zeros(1 << 20);
+    for (std::uint32_t left = size; left > 0;) {
+      const std::uint32_t piece = std::min<std::uint32_t>(left, static_cast<std::uint32_t>(zeros.size()));
+      sink.write(zeros.data(), piece);
+      left -= piece;
+    }
+  });
+  for (std::uint32_t i = 1; i < count; ++i) b.command(kTagFile, {0, size, kSomeTime.low, kSomeTime.high, 0, 0});
+  end_copying(b);
+  std::vector<std::uint8_t> bytes = b.build();
+  // The first record's data offset, written in by the layout, goes into the others.
+  auto word = [&bytes](std::size_t at) { return read_u32le(bytes.data() + at); };
+  std::uint32_t block = 0;
+  for (std::size_t at = kHeadSize; block == 0 || at < block; at += kWordSize) {
+    if (word(at) != kTagFile) continue;
+    if (block == 0) block = word(at + kWordSize);
+    else store_u32le(bytes.data() + at + kWordSize, block);
+  }
+  return bytes;
+}
+
+// The group's sizes add up past 4 GiB; a 32-bit sum would wrap to 64 MiB and
+// show 200%, 300%, ... after the first file.
+TEST_F(Extraction, PercentageOfAGroupPast4GiBRunsFrom0To100) {
+  const std::uint32_t count = 65;
+  const std::uint32_t size = 64u << 20;  // 65 x 64 MiB = 4160 MiB
+  files.write_contents = false;
+  click_through();
+  expect_finished(wizard, session.run_bytes(records_sharing_one_block(target(), count, size)), "Installed");
+  EXPECT_EQ(files.writes[under("shared")].size(), count * (size / 65536));
+  Texts percentages;
+  for (int p = 0; p <= 100; ++p) percentages.push_back(std::to_string(p) + "%");
+  EXPECT_EQ(wizard.texts_given(Control::kProgressText), percentages);
 }
 
 TEST_F(Extraction, ListsClaimingMoreFilesThanRecordedAreRefusedBeforeAnythingIsCreated) {

@@ -213,19 +213,23 @@ bool FakeWizard::browse_for_folder(CountedDest folder) {
   return true;
 }
 
-EventSlot FakeWizard::wait_for_events() {
+EventSlot FakeWizard::wait_for_events(std::uint32_t milliseconds) {
+  if (milliseconds == 0) return first_event_set();
   if (++waits_ > kMaxWaits) {
     if (waits_ == kMaxWaits + 1) problem("the script keeps waiting without end");
     event(EventSlot::kClose) = true;
   }
-  bool any = event(EventSlot::kClose) || event(EventSlot::kKey) || event(EventSlot::kCommand);
-  if (!any) act();
+  if (first_event_set() == EventSlot::kIdle) act();
+  return first_event_set();
+}
+
+bool FakeWizard::event_set(EventSlot slot) { return event(slot); }
+
+EventSlot FakeWizard::first_event_set() {
   for (EventSlot slot : {EventSlot::kClose, EventSlot::kKey, EventSlot::kCommand})
     if (event(slot)) return slot;
   return EventSlot::kIdle;
 }
-
-bool FakeWizard::event_set(EventSlot slot) { return event(slot); }
 
 std::uint32_t FakeWizard::take_command() {
   std::uint32_t entry = 0;

@@ -118,7 +118,8 @@ class FakeWizard final : public ControlSurface, public WindowLink {
   bool browse_for_folder(CountedDest folder) override;
 
   // WindowLink
-  EventSlot wait_for_events() override;
+  // A wait of 0 ms is a look: the user does nothing meanwhile.
+  EventSlot wait_for_events(std::uint32_t milliseconds) override;
   bool event_set(EventSlot slot) override;
   std::uint32_t take_command() override;
   std::int32_t take_key() override;
@@ -127,6 +128,7 @@ class FakeWizard final : public ControlSurface, public WindowLink {
  private:
   static int index(Control c) { return static_cast<int>(c); }
   bool& event(EventSlot slot) { return events_[static_cast<int>(slot)]; }
+  EventSlot first_event_set();
   // Sets visible or enabled and records "<verb> <name>".
   void set_flag(Control control, bool ControlState::*flag, bool value, const char* verb);
   void queue_command(std::uint32_t entry);

@@ -98,6 +98,8 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
   test::write_bytes(dir_ / "app.ico", test::read_bytes(kWizardIcon));
   const std::string head = "name \"X\"\ntext \"T\"\npage no-back\ndest \"C:\\\\App\"\n";  // 4 lines
   const std::string files_ok = head + "list \"\"\nfile \"a.txt\" from \"a.txt\"\n";       // 6 lines
+  constexpr int kFiles = static_cast<int>(format::kMaxFilesPerGroup);
+  constexpr int kLists = static_cast<int>(format::kMaxListsPerGroup);
   const BrokenScript cases[] = {
       {"first page can go back", "text \"a\"\npage\ndone \"d\"\n", 2, "first page must have no-back"},
       {"list before dest", "page no-back\nlist \"x\"\n", 2, "needs a 'dest' before it"},
@@ -110,14 +112,18 @@ TEST_F(ScriptTest, EachBrokenRuleIsReportedOnItsLine) {
       {"files never copied", files_ok + "done \"d\"\n", 7, "never copied"},
       {"no done", head + "page\n", 5, "must end with 'done'"},
       {"after done", head + "done \"d\"\ntext \"late\"\n", 6, "nothing may follow 'done'"},
-      {"129 files and no copy to go on after", head + "list \"\"\n" + numbered_files(129) + "done \"d\"\n", 134,
-       "has 129 files, and the installer's file table holds 128"},
-      {"33 lists and no copy to go on after", head + repeat("list \"d\"\n", 33) + "done \"d\"\n", 37,
-       "has 33 lists"},
-      {"129 files and no page run left to go on in",
-       "page no-back\n" + repeat("page\n", 13) + "dest \"C:\\\\A\"\nlist \"\"\n" + numbered_files(129) +
+      {"a file past the file table and no copy to go on after",
+       head + "list \"\"\n" + numbered_files(kFiles + 1) + "done \"d\"\n", 4 + 1 + kFiles + 1,
+       "has 65537 files, and the installer's file table holds 65536: end the group with a 'copy' after at most "
+       "65536 files"},
+      {"a list past the list table and no copy to go on after",
+       head + repeat("list \"d\"\n", kLists + 1) + "done \"d\"\n", 4 + kLists + 1,
+       "has 4097 lists (a 'files' tree makes one a folder), and the installer's list table holds 4096: end the "
+       "group with a 'copy' after at most 4096 lists"},
+      {"a file past the file table and no page run left to go on in",
+       "page no-back\n" + repeat("page\n", 13) + "dest \"C:\\\\A\"\nlist \"\"\n" + numbered_files(kFiles + 1) +
            "copy \"c\"\ndone \"d\"\n",
-       16, "the page runs left allow 1 part, which hold 128 of its files"},
+       16, "the page runs left allow 1 part, which hold 65536 of its files"},
       {"16 page lines", "page no-back\n" + repeat("page\n", 15) + "done \"d\"\n", 16,
        "this is the 16th 'page' or 'copy', but 15 fit"},
       {"copy counts as a page run", head + repeat("page\n", 14) + "copy \"c\"\ndone \"d\"\n", 19,

@@ -381,8 +381,8 @@ TEST_F(InstallerUnderWine, DestAfterACopyIsADestinationPageAgain) {
   }
 }
 
-// 384 files, more than one group holds: the later two groups continue,
-// fixed and without a page, in the folder the user typed for the first.
+// Three groups of 128 files: the later two continue, fixed and without a
+// page, in the folder the user typed for the first.
 TEST_F(InstallerUnderWine, ContinueInstallsThreeGroupsWhereTheUserTyped) {
   const std::string root = dir().windows_path();
   const std::vector<std::vector<InstalledFile>> groups = {numbered_files(128, 16, "one"), numbered_files(128, 16, "two"),

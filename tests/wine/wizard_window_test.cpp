@@ -5,19 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "wizard/window_messages.hpp"
 #include "wizard/wizard_window.hpp"
 
 extern "C" INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 namespace mivora {
 namespace {
-
-constexpr UINT kCursorNotice = 0x590;
-constexpr UINT kShowLineRequest = 0x591;
-constexpr UINT kTakeKeyRequest = 0x593;
-constexpr UINT kTakeCommandRequest = 0x594;
 
 HWND g_window = nullptr;
 // What the window did with input that arrived before the events existed.
@@ -129,6 +127,78 @@ TEST(AboutDialogProcedure, AnswersInitAndStandardCommandsWithTrueAndAllElseWithF
   EXPECT_EQ(AboutDlgProc(nullptr, WM_COMMAND, 8, 0), 0);
   EXPECT_EQ(AboutDlgProc(nullptr, WM_COMMAND, 101, 0), 0);
   EXPECT_EQ(AboutDlgProc(nullptr, WM_CLOSE, 0, 0), 0);
+}
+
+// Runs `script` on a thread of its own, as the script thread runs, while
+// this thread, which owns the window, serves its requests; `between` is
+// called on this thread each time it is about to look at its queue.
+template <typename Script, typename Between>
+void on_script_thread(Script script, Between between) {
+  struct Call {
+    Script script;
+    static DWORD WINAPI start(void* self) {
+      static_cast<Call*>(self)->script();
+      return 0;
+    }
+  } call{script};
+  HANDLE thread = CreateThread(nullptr, 0, Call::start, &call, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  for (;;) {
+    between();
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    if (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+  }
+  CloseHandle(thread);
+}
+
+// The command entries waiting, taken until the queue is empty.
+std::vector<std::uint32_t> take_all_commands() {
+  std::vector<std::uint32_t> entries;
+  while (wizard_link().event_set(EventSlot::kCommand)) entries.push_back(wizard_link().take_command());
+  return entries;
+}
+
+constexpr std::uint32_t kDestinationChanged = EN_CHANGE << 16 | 221;
+
+// Every control, the fields among them: the script's own texts carry nothing
+// the user did, so none of the notices they cause is queued.
+TEST_F(WizardWindow, TextSetByTheScriptQueuesNoNotice) {
+  wizard_controls().fill_handle_table();
+  wizard_controls().show(Control::kDestination);
+  ASSERT_TRUE(take_all_commands().empty());
+  on_script_thread(
+      [] {
+        for (int c = 1; c < kControlCount; ++c) wizard_controls().set_text(static_cast<Control>(c), literal("set"));
+      },
+      [] {});
+  EXPECT_EQ(text_of(221), "set");
+  EXPECT_EQ(text_of(101), "set");
+  EXPECT_FALSE(wizard_link().event_set(EventSlot::kCommand));
+  EXPECT_EQ(take_all_commands(), std::vector<std::uint32_t>{});
+}
+
+// The user types into the field while the script sets its text again and
+// again: each typed character's change is queued, and none of the script's.
+TEST_F(WizardWindow, TypingBetweenTheScriptsTextsIsStillQueued) {
+  wizard_controls().fill_handle_table();
+  wizard_controls().show(Control::kDestination);
+  HWND field = GetDlgItem(g_window, 221);
+  constexpr int kTyped = 40;  // two entries each (EN_UPDATE, EN_CHANGE) fit the ring
+  int typed = 0;
+  on_script_thread(
+      [] {
+        for (int i = 0; i < 2000; ++i) wizard_controls().set_text(Control::kDestination, literal("s"));
+      },
+      [&] {
+        if (typed < kTyped && PostMessageA(field, WM_CHAR, 'a', 0)) ++typed;
+      });
+  MSG message;
+  while (typed < kTyped && PostMessageA(field, WM_CHAR, 'a', 0)) ++typed;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  const std::vector<std::uint32_t> entries = take_all_commands();
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), kDestinationChanged), kTyped);
+  for (std::uint32_t entry : entries) EXPECT_EQ(entry & 0xFFFF, 221u);
 }
 
 // Last: it destroys the window.

@@ -1,6 +1,6 @@
 #pragma once
-// A group of files larger than the installer's tables (128 files and 32
-// lists a group) goes on in parts: after each part a 'copy' with the group's
+// A group of files larger than the installer's tables (format::kMaxFilesPerGroup
+// files and format::kMaxListsPerGroup lists a group) goes on in parts: after each part a 'copy' with the group's
 // text and a 'dest ... continue fixed', so that the next part lands in the
 // destination the user chose without a page in between. Each part costs one
 // more page run, and a script has 16, so the parts are planned with the

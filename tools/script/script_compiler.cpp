@@ -413,7 +413,8 @@ class Compiler {
       report(plan_.commands[g.first_list_left_out].place,
              "the group of the 'dest' at " + describe(plan_.commands[g.dest].place) + " has " +
                  std::to_string(g.files) + " files in " + std::to_string(g.lists) + (g.lists == 1 ? " list" : " lists") +
-                 ", more than one copy takes (128 files, 32 lists); it goes on in the same destination with "
+                 ", more than one copy takes (" + std::to_string(format::kMaxFilesPerGroup) + " files, " +
+                 std::to_string(format::kMaxListsPerGroup) + " lists); it goes on in the same destination with "
                  "one more 'copy' a part, and the page runs left allow " +
                  std::to_string(g.parts_allowed) + " part" + (g.parts_allowed == 1 ? "" : "s") + ", which hold " +
                  std::to_string(g.files_that_fit) + " of its files: leave files out, or use fewer 'page' and "

@@ -22,12 +22,12 @@ void put_zeros(ByteSink& sink, std::uint32_t count) {
 
 std::uint32_t PackageBuilder::string(std::string_view s) {
   if (s.size() > format::kMaxPathLength) throw std::length_error("string longer than 255 characters");
-  for (const auto& [text, reference] : string_index_)
-    if (text == s) return reference;
+  auto known = string_index_.find(s);
+  if (known != string_index_.end()) return known->second;
   auto reference = static_cast<std::uint32_t>(strings_.size());
   strings_.push_back(static_cast<std::uint8_t>(s.size()));
   strings_.insert(strings_.end(), s.begin(), s.end());
-  string_index_.emplace_back(std::string(s), reference);
+  string_index_.emplace(std::string(s), reference);
   return reference;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -143,7 +144,8 @@ class PackageBuilder {
   std::vector<ScriptWord> script_;
   std::vector<PendingFile> files_;
   std::vector<std::uint8_t> strings_;
-  std::vector<std::pair<std::string, std::uint32_t>> string_index_;
+  // Looked up once a file: a tree of many thousand names must not search a list.
+  std::map<std::string, std::uint32_t, std::less<>> string_index_;
   HeadOverrides head_{};
 };
 

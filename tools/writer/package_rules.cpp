@@ -252,16 +252,20 @@ void PackageRules::end(std::uint64_t where) {
 // One message a group for each table it overflows, at the first entry that
 // does not fit.
 void PackageRules::close_group() {
+  const std::string most_files = std::to_string(kMaxFilesPerGroup);
+  const std::string most_lists = std::to_string(kMaxListsPerGroup);
   if (tables_ == Tables::kCheck && files_ > kMaxFilesPerGroup)
     report_(first_file_too_many_,
             "the group of the 'dest' at " + describe_(group_start_) + " has " + std::to_string(files_) +
-                " files, and the installer's file table holds 128: end the group with a 'copy' after at most 128 "
-                "files and go on with 'dest \"...\" continue fixed'");
+                " files, and the installer's file table holds " + most_files +
+                ": end the group with a 'copy' after at most " + most_files +
+                " files and go on with 'dest \"...\" continue fixed'");
   if (tables_ == Tables::kCheck && lists_ > kMaxListsPerGroup)
     report_(first_list_too_many_,
             "the group of the 'dest' at " + describe_(group_start_) + " has " + std::to_string(lists_) +
-                " lists (a 'files' tree makes one a folder), and the installer's list table holds 32: end the "
-                "group with a 'copy' after at most 32 lists and go on with 'dest \"...\" continue fixed'");
+                " lists (a 'files' tree makes one a folder), and the installer's list table holds " + most_lists +
+                ": end the group with a 'copy' after at most " + most_lists +
+                " lists and go on with 'dest \"...\" continue fixed'");
   files_ = lists_ = 0;
 }
 
