@@ -1,14 +1,7 @@
 # Cross build for 64-bit Windows with mingw-w64: the installer's x86-64 twin,
 # for Windows without its 32-bit layer and for machines whose Wine runs
-# 64-bit programs only. The -posix variant has std::thread and std::mutex,
-# which GoogleTest needs.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit programs only.
+set(MIVORA_MINGW x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+set(MIVORA_WINE_LOADER /usr/lib/wine/wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
