@@ -48,10 +48,10 @@ class Win32ControlSurface final : public ControlSurface {
     SendMessageA(handle(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 
-  void show(Control control) override { set_visible(handle(control), true); }
-  void hide(Control control) override { set_visible(handle(control), false); }
-  void enable(Control control) override { EnableWindow(handle(control), TRUE); }
-  void disable(Control control) override { EnableWindow(handle(control), FALSE); }
+  void show(Control control) override { set_style(handle(control), WS_VISIBLE, true); }
+  void hide(Control control) override { set_style(handle(control), WS_VISIBLE, false); }
+  void enable(Control control) override { set_style(handle(control), WS_DISABLED, false); }
+  void disable(Control control) override { set_style(handle(control), WS_DISABLED, true); }
 
   bool confirm_exit() override {
     return MessageBoxA(g_wizard.window, "Are you sure you want to exit the install package?", "Confirm",
@@ -87,11 +87,15 @@ class Win32ControlSurface final : public ControlSurface {
  private:
   static HWND handle(Control control) { return g_wizard.controls[static_cast<int>(control)]; }
 
-  // ShowWindow on another thread's window is a round trip to it even when
-  // nothing changes; the style says whether anything would.
-  static void set_visible(HWND control, bool visible) {
-    if (((GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0) == visible) return;
-    ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+  // ShowWindow and EnableWindow on another thread's window are a round trip
+  // to it even when nothing changes (clear page enables three buttons that
+  // mostly are); the style, read in place, says whether anything would.
+  static void set_style(HWND control, LONG bit, bool on) {
+    if (((GetWindowLongA(control, GWL_STYLE) & bit) != 0) == on) return;
+    if (bit == WS_VISIBLE)
+      ShowWindow(control, on ? SW_SHOW : SW_HIDE);
+    else
+      EnableWindow(control, !on);
   }
 };
 
