@@ -37,6 +37,17 @@ bool has_problem(const PackageWalk& walk, const std::string& fragment) {
   return false;
 }
 
+// A copy of `bytes` with one little-endian word or one byte replaced.
+std::vector<std::uint8_t> with_word(std::vector<std::uint8_t> bytes, std::uint32_t offset, std::uint32_t word) {
+  writer::set_u32(bytes, offset, word);
+  return bytes;
+}
+
+std::vector<std::uint8_t> with_byte(std::vector<std::uint8_t> bytes, std::uint32_t offset, std::uint8_t byte) {
+  bytes.at(offset) = byte;
+  return bytes;
+}
+
 TEST(PackageWalk, WellFormedPackageHasNoProblems) {
   std::vector<std::uint8_t> bytes = small_package();
   PackageWalk walk = walk_package(view_of(bytes));
@@ -48,11 +59,7 @@ TEST(PackageWalk, WellFormedPackageHasNoProblems) {
 TEST(PackageWalk, MalformedPackagesNameTheirFault) {
   std::vector<std::uint8_t> good = small_package();
   // Offsets in small_package: script at 20: name(20) page(28) dest(36) list(48) file(68) copy(96) done(104) end(112).
-  auto spoiled = [&](std::uint32_t offset, std::uint32_t word) {
-    std::vector<std::uint8_t> b = good;
-    writer::set_u32(b, offset, word);
-    return b;
-  };
+  auto spoiled = [&](std::uint32_t offset, std::uint32_t word) { return with_word(good, offset, word); };
   struct Case {
     const char* what;
     std::vector<std::uint8_t> bytes;
@@ -88,16 +95,8 @@ TEST(PackageWalk, LicenseTextsAreCheckedAsTheInstallerTakesThem) {
   b.done("d");
   const std::vector<std::uint8_t> good = b.build();
   const std::uint32_t text = writer::get_u32(good, 32, "offset");
-  auto spoiled = [&](std::uint32_t offset, std::uint8_t byte) {
-    std::vector<std::uint8_t> bytes = good;
-    bytes[offset] = byte;
-    return bytes;
-  };
-  auto word = [&](std::uint32_t offset, std::uint32_t value) {
-    std::vector<std::uint8_t> bytes = good;
-    writer::set_u32(bytes, offset, value);
-    return bytes;
-  };
+  auto spoiled = [&](std::uint32_t offset, std::uint8_t byte) { return with_byte(good, offset, byte); };
+  auto word = [&](std::uint32_t offset, std::uint32_t value) { return with_word(good, offset, value); };
   struct Case {
     const char* what;
     std::vector<std::uint8_t> bytes;
